@@ -1,0 +1,134 @@
+#include "TestSupport.h"
+
+#include "SchemaSql.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+QString PgHost()
+{
+    return qEnvironmentVariable("KORVANTA_PG_HOST", u"127.0.0.1"_s);
+}
+
+int PgPort()
+{
+    return qEnvironmentVariableIntValue("KORVANTA_PG_PORT");
+}
+
+bool PgAvailableOrSkip()
+{
+    if (PgPort() > 0)
+        return true;
+    if (qEnvironmentVariableIsSet("KORVANTA_REQUIRE_PG")) {
+        ADD_FAILURE() << "KORVANTA_REQUIRE_PG is set but KORVANTA_PG_PORT is not";
+    }
+    return false;
+}
+
+std::string StoreName(const testing::TestParamInfo<TStoreKind>& info)
+{
+    return info.param == TStoreKind::Sqlite ? "Sqlite" : "Postgres";
+}
+
+namespace {
+
+void AdminExec(const QString& sql)
+{
+    const QString name = u"kv-admin-%1"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, name);
+        db.setHostName(PgHost());
+        db.setPort(PgPort());
+        db.setDatabaseName(u"postgres"_s);
+        if (!db.open())
+            throw EDatabaseError(u"admin connection: "_s + db.lastError().text());
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw EDatabaseError(sql + u": "_s + q.lastError().text());
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+TTestStore::TTestStore(TStoreKind kind) : m_kind(kind)
+{
+    if (kind == TStoreKind::Sqlite) {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_dir = m_tmp->path();
+        m_alias = u"Tolmek"_s;
+    } else {
+        static int counter = 0;
+        m_alias = u"kvtest_%1_%2_%3"_s.arg(getpid()).arg(++counter).arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
+        AdminExec(u"CREATE DATABASE "_s + m_alias + u" TEMPLATE template0 ENCODING 'UTF8'"_s);
+    }
+    Connect();
+}
+
+TTestStore::TTestStore(TStoreKind kind, QString dir, QString alias, bool owner)
+    : m_kind(kind), m_dir(std::move(dir)), m_alias(std::move(alias)), m_owner(owner)
+{
+    Connect();
+}
+
+QString TTestStore::ServerName() const
+{
+    return u"ACC@%1:%2"_s.arg(PgHost()).arg(PgPort());
+}
+
+void TTestStore::Connect()
+{
+    m_engine = std::make_unique<TCommsEngine>();
+    m_engine->Protocol = m_kind == TStoreKind::Postgres ? u"TCPIP"_s : u"LOCAL"_s;
+    m_engine->ServerName = ServerName();
+    m_engine->SetActive(true);
+    m_session = std::make_unique<TSession>(*m_engine);
+    m_session->Open();
+    m_db = std::make_unique<TDatabase>(*m_session);
+    m_db->AliasName = m_alias;
+    m_db->Directory = m_dir;
+    m_db->CreateIfMissing = m_kind == TStoreKind::Sqlite;
+    m_db->Open();
+}
+
+std::unique_ptr<TTestStore> TTestStore::SecondConnection() const
+{
+    return std::unique_ptr<TTestStore>(new TTestStore(m_kind, m_dir, m_alias, false));
+}
+
+void TTestStore::CreateTables(const QString& organisation)
+{
+    const QString collation = m_kind == TStoreKind::Postgres ? PgCzechCollation(*m_db) : QString();
+    for (const TTableDef* def : AllTableDefs())
+        for (const QString& sql : CreateTableSql(*def, TableNameFor(*def, organisation), m_kind, collation))
+            m_db->ExecDirect(sql);
+}
+
+TTestStore::~TTestStore()
+{
+    m_db.reset();
+    m_session.reset();
+    m_engine.reset();
+    if (m_kind == TStoreKind::Postgres && m_owner) {
+        try {
+            AdminExec(u"DROP DATABASE IF EXISTS "_s + m_alias + u" WITH (FORCE)"_s);
+        } catch (...) {
+        }
+    }
+}
+
+void StoreTest::SetUp()
+{
+    KV_SKIP_WITHOUT_STORE(GetParam());
+    store = std::make_unique<TTestStore>(GetParam());
+    store->CreateTables();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Database.h"
+#include "Schema.h"
+#include "Table.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A fresh, empty store of one kind for one test: a temporary SQLite file, or a new database on the
+// private PostgreSQL server that the test command starts (KORVANTA_PG_HOST / KORVANTA_PG_PORT).
+class TTestStore {
+public:
+    explicit TTestStore(TStoreKind kind);
+    ~TTestStore();
+
+    TStoreKind Kind() const { return m_kind; }
+    TDatabase& Db() { return *m_db; }
+    // Another connection to the same store (another till).
+    std::unique_ptr<TTestStore> SecondConnection() const;
+    // Folder of the SQLite file, or empty.
+    QString Directory() const { return m_dir; }
+    QString AliasName() const { return m_alias; }
+    QString ServerName() const;  // "ACC@host:port" for PostgreSQL
+    void CreateTables(const QString& organisation = QStringLiteral("0001"));
+
+private:
+    TTestStore(TStoreKind kind, QString dir, QString alias, bool owner);
+    void Connect();
+
+    TStoreKind m_kind;
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString m_dir;
+    QString m_alias;
+    bool m_owner = true;
+    std::unique_ptr<TCommsEngine> m_engine;
+    std::unique_ptr<TSession> m_session;
+    std::unique_ptr<TDatabase> m_db;
+};
+
+// True when the private PostgreSQL server is configured; otherwise skips the test, or fails it when
+// KORVANTA_REQUIRE_PG is set (the test command sets it, so CI never silently skips a store).
+bool PgAvailableOrSkip();
+QString PgHost();
+int PgPort();
+
+std::string StoreName(const testing::TestParamInfo<TStoreKind>& info);
+
+#define KV_SKIP_WITHOUT_STORE(kind)                                   \
+    do {                                                              \
+        if ((kind) == TStoreKind::Postgres && !PgAvailableOrSkip())   \
+            GTEST_SKIP() << "PostgreSQL test server not configured";  \
+    } while (0)
+
+// Parameterised over both stores.
+class StoreTest : public testing::TestWithParam<TStoreKind> {
+protected:
+    void SetUp() override;
+    void TearDown() override { store.reset(); }
+    std::unique_ptr<TTestStore> store;
+};
+
+#define KV_INSTANTIATE_STORES(Suite) \
+    INSTANTIATE_TEST_SUITE_P(Stores, Suite, testing::Values(TStoreKind::Sqlite, TStoreKind::Postgres), StoreName)
