@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "DataUnit.h"
 #include "SchemaSql.h"
 
 #include <QCoreApplication>
@@ -131,4 +132,38 @@ void StoreTest::SetUp()
     KV_SKIP_WITHOUT_STORE(GetParam());
     store = std::make_unique<TTestStore>(GetParam());
     store->CreateTables();
+}
+
+std::unique_ptr<TData> MakeData(const TTestStore& store)
+{
+    auto data = std::make_unique<TData>(store.Directory());
+    data->CestaProgramu = store.Directory() + u'/';
+    data->Prodejna = u"0001"_s;
+    data->Protocol = store.Protocol();
+    data->ffCommsEngine.Protocol = data->Protocol;
+    if (store.Kind() == TStoreKind::Postgres) {
+        data->ServerName = u"ACC"_s;
+        data->Host = u"%1:%2"_s.arg(PgHost()).arg(PgPort());
+    } else {
+        data->ServerName = u"ACC"_s;
+        data->Host = u"127.0.0.1"_s;
+    }
+    data->AliasName = store.AliasName();
+    data->UzivatelNac = TData::DefaultOperatorName();
+    data->SetTableNames();
+    data->Connect();
+    return data;
+}
+
+TMessageRecorder::TMessageRecorder(bool answer) : m_answer(answer)
+{
+    m_previous = SetMessageHandler([this](TMessageKind, const QString& text) {
+        messages << text;
+        return m_answer;
+    });
+}
+
+TMessageRecorder::~TMessageRecorder()
+{
+    SetMessageHandler(std::move(m_previous));
 }

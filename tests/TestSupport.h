@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "Messages.h"
 #include "Schema.h"
 #include "Table.h"
 
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // A fresh, empty store of one kind for one test: a temporary SQLite file, or a new database on the
@@ -22,6 +24,7 @@ public:
     TDatabase& Db() { return *m_db; }
     // Another connection to the same store (another till).
     std::unique_ptr<TTestStore> SecondConnection() const;
+    QString Protocol() const { return m_kind == TStoreKind::Postgres ? QStringLiteral("TCPIP") : QStringLiteral("LOCAL"); }
     // Folder of the SQLite file, or empty.
     QString Directory() const { return m_dir; }
     QString AliasName() const { return m_alias; }
@@ -40,6 +43,23 @@ private:
     std::unique_ptr<TCommsEngine> m_engine;
     std::unique_ptr<TSession> m_session;
     std::unique_ptr<TDatabase> m_db;
+};
+
+class TData;
+// A data module connected to the test store (its own connection), tables named for organisation
+// "0001", with no settings file and no sign-on. Messages go to the handler the test installs.
+std::unique_ptr<TData> MakeData(const TTestStore& store);
+
+// Records what the operator was told while it lives; confirmations answer `answer`.
+class TMessageRecorder {
+public:
+    explicit TMessageRecorder(bool answer = true);
+    ~TMessageRecorder();
+    QStringList messages;
+
+private:
+    TMessageHandler m_previous;
+    bool m_answer;
 };
 
 // True when the private PostgreSQL server is configured; otherwise skips the test, or fails it when
