@@ -41,6 +41,11 @@ public:
     void SignOn();
     // The name the operating system gives for the logged-on user.
     static QString OsUserName();
+    // The login name looked up for a system user name: trimmed, its first 10 characters, upper case
+    // by the locale's rules.
+    static QString AutoLoginName(const QString& osUserName);
+    // Upper case of the letters a to z only, as the login dialog's name and password are compared.
+    static QString UpperAsciiLetters(const QString& text);
 
     // Open/close of the trading tables: true when the table is open (and the index selected).
     bool OpenffSor(const QString& indexName);
@@ -63,18 +68,34 @@ public:
     bool KontrolaStavuKarta(QString cardCode, double stockChange, double lineQuantity);
     bool SetLastSor();
     bool GetLastSor();
-    bool RekonstrukceKarty(QString cardCode, QString variantCode);
+    bool RekonstrukceKarty(QString cardCode);
     bool ZapisPohybuVar(QString cardCode, QString variantCode, QString docNumber, QString opCode, float price,
                         float vatRate, double quantity);
     bool ZapisPohybuVarProvize(QString cardCode, QString variantCode, QString docNumber, QString opCode,
                                QString diffOpCode, float linePrice, float vatRate, double quantity,
                                float basePrice);
-    bool GetDoklad(QString docType, QString docNumber);
+    // Fills DokladObsah (opened and emptied by the caller) with the lines of a stored document. The
+    // operation lists hold codes of DEN_OPE; docType 1 to 9 chooses signs and the VAT rule.
+    void GetDoklad(QString docNumber, QString pcsOps, QString pomOps, QString slpOps, QString rabOps,
+                   int docType);
+
+    // Login dialog shown by the sign-on; installed by the program. Returns true for OK and gives the
+    // name and password as typed. Without it the dialog counts as cancelled.
+    std::function<bool(QString& name, QString& password)> LoginDialog;
 
     // Pickers shown by SorValid and SklValid; installed by the windows. Each returns true when the
     // operator chose a record (the table stands on it). Arguments: top, left.
     std::function<bool(int, int)> PickSortiment;
     std::function<bool(int, int)> PickSklad;
+
+    // Progress of the stock card rebuild, installed by the windows (the progress window and the busy
+    // cursor); without them nothing is shown. ProgressStep lets pending events run so that the window
+    // stays responsive; a database transaction is open meanwhile, so it should not let operator input
+    // start other work (QEventLoop::ExcludeUserInputEvents).
+    std::function<void(const QString& title, const QString& label, const QString& name)> ProgressShow;
+    std::function<void(int percent)> ProgressStep;
+    std::function<void()> ProgressHide;
+    std::function<void(bool busy)> BusyCursor;
 
     // --- connection ---
     TCommsEngine ffCommsEngine;
@@ -121,6 +142,9 @@ public:
     void Connect();
 
 private:
+    bool AutoSignOn();
+    void DialogSignOn();
+    void TakeOperator(TTable& users);
     void CreateTables();
     bool OpenTable(TTable& t, const QString& indexName);
 

@@ -1,9 +1,9 @@
 #include "DataUnit.h"
-#include "Messages.h"
+#include "FrameUnit.h"
+#include "HlavniUnit.h"
+#include "LoginUnit.h"
 
-#include <QApplication>
 #include <QLocale>
-#include <QMessageBox>
 
 #include <cstdio>
 
@@ -11,23 +11,23 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(u"Korvanta"_s);
     QApplication::setApplicationDisplayName(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
-
-    SetMessageHandler([](TMessageKind kind, const QString& text) {
-        if (kind == TMessageKind::Confirmation)
-            return QMessageBox::question(nullptr, u"Korvanta"_s, text) == QMessageBox::Yes;
-        QMessageBox box(kind == TMessageKind::Information ? QMessageBox::Information : QMessageBox::Warning,
-                        u"Korvanta"_s, text);
-        box.exec();
-        return true;
-    });
+    InstallMessageBoxes();
 
     TData data(QCoreApplication::applicationDirPath());
+    data.LoginDialog = [](QString& name, QString& password) { return TLoginForm::Execute(name, password); };
     data.DataModuleCreate();
     for (const QString& line : data.StartupReport())
         std::printf("%s\n", line.toLocal8Bit().constData());
-    return data.Terminated() ? 1 : 0;
+    std::fflush(stdout);
+    if (data.Terminated())
+        return 1;
+
+    THlavni hlavni(data);
+    hlavni.show();
+
+    return app.exec();
 }

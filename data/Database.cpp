@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QUrl>
 #include <QVariant>
 
@@ -83,6 +84,16 @@ int CompareCzech(const QString& a, const QString& b)
     const int bin = QString::compare(a, b, Qt::CaseSensitive);
     return bin < 0 ? -1 : (bin > 0 ? 1 : 0);
 }
+
+namespace {
+sqlite3* SqliteHandle(QSqlDatabase& db)
+{
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.data());
+}
+} // namespace
 
 void RegisterCzechCollation(QSqlDatabase& db)
 {
@@ -216,10 +227,14 @@ void TDatabase::Open()
     try {
         if (m_kind == TStoreKind::Sqlite) {
             RegisterCzechCollation(m_db);
+            m_sqlite = SqliteHandle(m_db);
             // Reading the schema tells at once whether the file is a database at all.
             ExecDirect(u"SELECT count(*) FROM sqlite_master"_s);
             ExecDirect(u"PRAGMA journal_mode=WAL"_s);
             ExecDirect(u"PRAGMA synchronous=FULL"_s);
+            // Up to 32 MiB of pages instead of SQLite's 2 MB, so that the index pages of a large table
+            // (the journal) stay in memory between steps; it only grows as pages are read.
+            ExecDirect(u"PRAGMA cache_size=-32768"_s);
         } else {
             ExecDirect(u"SET client_encoding TO 'UTF8'"_s);
         }
@@ -234,6 +249,10 @@ void TDatabase::Close()
     if (!m_open && m_connectionName.isEmpty())
         return;
     m_statements.clear();
+    for (sqlite3_stmt* st : std::as_const(m_rawStatements))
+        sqlite3_finalize(st);
+    m_rawStatements.clear();
+    m_sqlite = nullptr;
     if (m_db.isOpen()) {
         if (m_inTransaction)
             m_db.rollback();
@@ -271,6 +290,108 @@ void TDatabase::Exec(QSqlQuery& q)
         q.finish();
         throw EDatabaseError(msg);
     }
+}
+
+QList<QVector<QVariant>> TDatabase::SelectRows(const QString& sql, const QVariantList& binds, int maxRows)
+{
+    if (!m_open)
+        throw EDatabaseError(u"Databáze není připojena."_s);
+    QList<QVector<QVariant>> rows;
+    if (!m_sqlite) {
+        QSqlQuery& q = Prepare(sql);
+        for (int i = 0; i < binds.size(); ++i)
+            q.bindValue(i, binds[i]);
+        Exec(q);
+        const int cols = q.record().count();
+        while ((maxRows < 0 || rows.size() < maxRows) && q.next()) {
+            QVector<QVariant> row(cols);
+            for (int c = 0; c < cols; ++c)
+                row[c] = q.value(c);
+            rows.append(std::move(row));
+        }
+        const QSqlError err = q.lastError();
+        q.finish();
+        if (err.isValid())
+            throw EDatabaseError(ErrorText(err));
+        return rows;
+    }
+
+    sqlite3_stmt* st = m_rawStatements.value(sql);
+    if (!st) {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v3(m_sqlite, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st,
+                               nullptr) != SQLITE_OK)
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
+        m_rawStatements.insert(sql, st);
+    }
+    // The statement is reset however this ends, so it never holds a read snapshot open.
+    struct Reset {
+        sqlite3_stmt* st;
+        ~Reset()
+        {
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+        }
+    } reset{st};
+    for (int i = 0; i < binds.size(); ++i) {
+        const QVariant& v = binds[i];
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+                break;
+            default: {
+                const QString text = v.toString();
+                rc = sqlite3_bind_text16(st, i + 1, text.utf16(), int(text.size() * sizeof(char16_t)),
+                                         SQLITE_TRANSIENT);
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
+    }
+    const int cols = sqlite3_column_count(st);
+    while (maxRows < 0 || rows.size() < maxRows) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(m_sqlite)));
+        QVector<QVariant> row(cols);
+        for (int c = 0; c < cols; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                row[c] = qlonglong(sqlite3_column_int64(st, c));
+                break;
+            case SQLITE_FLOAT:
+                row[c] = sqlite3_column_double(st, c);
+                break;
+            case SQLITE_TEXT: {
+                const auto* text = static_cast<const QChar*>(sqlite3_column_text16(st, c));
+                row[c] = QString(text, sqlite3_column_bytes16(st, c) / int(sizeof(QChar)));
+                break;
+            }
+            case SQLITE_BLOB:
+                row[c] = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)), sqlite3_column_bytes(st, c));
+                break;
+            default:
+                break;  // NULL
+            }
+        }
+        rows.append(std::move(row));
+    }
+    return rows;
 }
 
 void TDatabase::ExecDirect(const QString& sql)

@@ -12,6 +12,9 @@
 
 enum class TStoreKind { Sqlite, Postgres };
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 // The transport: "TCPIP" reaches the shared PostgreSQL server named in ServerName ("ACC@host[:port]");
 // any other protocol is the embedded single-station store.
 class TCommsEngine {
@@ -73,6 +76,11 @@ public:
     QSqlQuery& Prepare(const QString& sql);
     // Execute a prepared statement; throws with the client's message on failure.
     static void Exec(QSqlQuery& q);
+    // Runs a query and returns up to maxRows rows (all when negative), each column as the store gives
+    // it: on SQLite a qlonglong, double, QString or null; on PostgreSQL the driver's types. On SQLite
+    // this goes straight to the library: the Qt driver's per-statement bookkeeping costs more than the
+    // index look-up that a cursor step is.
+    QList<QVector<QVariant>> SelectRows(const QString& sql, const QVariantList& binds, int maxRows = -1);
     // Run one statement without bound values (DDL, pragmas).
     void ExecDirect(const QString& sql);
     QSqlDatabase& Sql() { return m_db; }
@@ -91,6 +99,8 @@ private:
     bool m_open = false;
     bool m_inTransaction = false;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+    sqlite3* m_sqlite = nullptr;
+    QHash<QString, sqlite3_stmt*> m_rawStatements;
 };
 
 // Registers the "CZECH" collation on an open SQLite connection (done by TDatabase::Open).

@@ -11,6 +11,8 @@ namespace {
 
 // Cached statement kinds; the number of key values is added for the kinds that take them.
 enum SqlKind { kFirst = 1, kLast, kNext, kPrior, kById, kByIdLock, kCount, kFindKey = 100, kNearest = 200 };
+// The two statements of a step on SQLite: within the current key, then past it.
+enum StepKind { kNextInKey = 10, kPriorInKey, kNextKey, kPriorKey };
 
 const QDate kEmptyDate(1, 1, 1);
 
@@ -19,6 +21,53 @@ QString Tuple(const QStringList& cols)
     if (cols.size() == 1)
         return cols.first();
     return u'(' + cols.join(u", "_s) + u')';
+}
+
+// The SQLite store keeps dates and times as the text Bind() writes. Reading that exact form directly
+// spares the general date parser, which costs more than the whole index look-up; anything else
+// (or an impossible date) still goes the general way.
+int Digits(QStringView s, qsizetype at, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = s[at + i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+// "yyyy-MM-dd"
+QDate StoredDate(QStringView s)
+{
+    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-')
+        return {};
+    const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
+    return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
+}
+
+// "HH:mm:ss", and with ".zzz" when withMs
+QTime StoredTime(QStringView s, bool withMs)
+{
+    if (s.size() != (withMs ? 12 : 8) || s[2] != u':' || s[5] != u':' || (withMs && s[8] != u'.'))
+        return {};
+    const int h = Digits(s, 0, 2), m = Digits(s, 3, 2), sec = Digits(s, 6, 2);
+    const int ms = withMs ? Digits(s, 9, 3) : 0;
+    return h < 0 || m < 0 || sec < 0 || ms < 0 ? QTime() : QTime(h, m, sec, ms);
+}
+
+// "yyyy-MM-dd HH:mm:ss.zzz"; invalid where the local time does not exist, so that case parses as before
+QDateTime StoredDateTime(QStringView s)
+{
+    if (s.size() != 23 || s[10] != u' ')
+        return {};
+    const QDate d = StoredDate(s.first(10));
+    const QTime t = StoredTime(s.sliced(11), true);
+    if (!d.isValid() || !t.isValid())
+        return {};
+    QDateTime dt(d, t);
+    return dt.isValid() && dt.date() == d && dt.time() == t ? dt : QDateTime();
 }
 
 QString Placeholders(int n)
@@ -36,9 +85,13 @@ QString Placeholders(int n)
 TTable::TTable(TDatabase& db, const TTableDef& def, QObject* parent) : TDataSet(def, parent), m_db(db)
 {
     m_tableName = def.builtInName;
-    for (int i = 0; i < def.fields.size(); ++i)
-        if (!def.fields[i].calculated)
+    // The auto-increment field is the identity, read once as the first column.
+    for (int i = 0; i < def.fields.size(); ++i) {
+        if (def.fields[i].type == TFieldType::AutoInc)
+            m_autoIncField = i;
+        else if (!def.fields[i].calculated)
             m_storedFields.append(i);
+    }
 }
 
 TTable::~TTable() = default;
@@ -187,16 +240,18 @@ QString TTable::BaseWhere(QVariantList& binds) const
     return conds.join(u" AND "_s);
 }
 
-TRow TTable::ReadRow(QSqlQuery& q) const
+TRow TTable::ReadRow(const QVector<QVariant>& cols) const
 {
     TRow row;
     row.values = QVector<QVariant>(m_def.fields.size());
-    row.id = q.value(0).toLongLong();
+    row.id = cols.value(0).toLongLong();
+    if (m_autoIncField >= 0)
+        row.values[m_autoIncField] = int(row.id);
     const bool pgStore = m_db.Kind() == TStoreKind::Postgres;
     for (int c = 0; c < m_storedFields.size(); ++c) {
         const int fi = m_storedFields[c];
         const TFieldDef& f = m_def.fields[fi];
-        QVariant raw = q.value(c + 1);
+        const QVariant& raw = cols.value(c + 1);
         if (raw.isNull()) {
             row.values[fi] = QVariant();
             continue;
@@ -211,8 +266,15 @@ TRow TTable::ReadRow(QSqlQuery& q) const
                                  : QVariant(raw.toBool());
             break;
         case TFieldType::Date: {
-            const QDate d = raw.typeId() == QMetaType::QDate ? raw.toDate()
-                                                              : QDate::fromString(raw.toString().left(10), u"yyyy-MM-dd"_s);
+            QDate d;
+            if (raw.typeId() == QMetaType::QDate) {
+                d = raw.toDate();
+            } else {
+                const QString text = raw.toString();
+                d = StoredDate(text);
+                if (!d.isValid())
+                    d = QDate::fromString(text.left(10), u"yyyy-MM-dd"_s);
+            }
             row.values[fi] = (!d.isValid() || d == kEmptyDate) ? QVariant() : QVariant(d);
             break;
         }
@@ -222,14 +284,24 @@ TRow TTable::ReadRow(QSqlQuery& q) const
                 const QDateTime r = raw.toDateTime();
                 dt = QDateTime(r.date(), r.time());
             } else {
-                dt = FieldValues::Normalize(f, raw.toString()).toDateTime();
+                const QString text = raw.toString();
+                dt = StoredDateTime(text);
+                if (!dt.isValid())
+                    dt = FieldValues::Normalize(f, text).toDateTime();
             }
             row.values[fi] = (!dt.isValid() || dt.date() == kEmptyDate) ? QVariant() : QVariant(dt);
             break;
         }
-        case TFieldType::Time:
-            row.values[fi] = raw.typeId() == QMetaType::QTime ? raw : FieldValues::Normalize(f, raw.toString());
+        case TFieldType::Time: {
+            if (raw.typeId() == QMetaType::QTime) {
+                row.values[fi] = raw;
+                break;
+            }
+            const QString text = raw.toString();
+            const QTime t = StoredTime(text, false);
+            row.values[fi] = t.isValid() ? QVariant(t) : FieldValues::Normalize(f, text);
             break;
+        }
         default:
             row.values[fi] = FieldValues::Normalize(f, raw);
         }
@@ -253,17 +325,9 @@ void TTable::RunCalcOn(TRow& row)
 
 QList<TRow> TTable::FetchRows(const QString& tail, const QVariantList& binds)
 {
-    QSqlQuery& q = m_db.Prepare(Select() + tail);
-    for (int i = 0; i < binds.size(); ++i)
-        q.bindValue(i, binds[i]);
-    TDatabase::Exec(q);
     QList<TRow> rows;
-    while (q.next())
-        rows.append(ReadRow(q));
-    const QSqlError err = q.lastError();
-    q.finish();
-    if (err.isValid())
-        throw EDatabaseError(TDatabase::ErrorText(err));
+    for (const QVector<QVariant>& cols : m_db.SelectRows(Select() + tail, binds))
+        rows.append(ReadRow(cols));
     return rows;
 }
 
@@ -287,21 +351,11 @@ void TTable::LoadEmpty()
 
 bool TTable::Fetch(const QString& tail, const QVariantList& binds, bool)
 {
-    QSqlQuery& q = m_db.Prepare(Select() + tail);
-    for (int i = 0; i < binds.size(); ++i)
-        q.bindValue(i, binds[i]);
-    TDatabase::Exec(q);
-    const bool found = q.next();
-    TRow row;
-    if (found)
-        row = ReadRow(q);
-    const QSqlError err = q.lastError();
-    q.finish();
-    if (err.isValid())
-        throw EDatabaseError(TDatabase::ErrorText(err));
-    if (found)
-        Load(row);
-    return found;
+    const QList<QVector<QVariant>> rows = m_db.SelectRows(Select() + tail, binds, 1);
+    if (rows.isEmpty())
+        return false;
+    Load(ReadRow(rows.first()));
+    return true;
 }
 
 bool TTable::FetchById(qint64 id, bool forUpdate)
@@ -405,6 +459,33 @@ void TTable::Last()
 bool TTable::Step(bool forward)
 {
     const Order& o = CurrentOrder();
+    const int n = int(o.columns.size());
+    // SQLite seeks a row value only on the columns before a trailing identity (the rowid) and then
+    // walks every record of the current key from its start, so a step inside a key with many records
+    // would cost as much as the key has records. Look for the next identity within the key first (an
+    // exact seek), then for the next key.
+    const int lastField = o.fieldIndexes.last();
+    const bool identityLast = lastField < 0 || m_def.fields[lastField].type == TFieldType::AutoInc;
+    if (m_db.Kind() == TStoreKind::Sqlite && n > 1 && identityLast) {
+        const bool greater = forward != o.descending;
+        const QString cmp = greater ? u" > "_s : u" < "_s;
+        QVariantList binds;
+        const QString where = BaseWhere(binds);
+        const QString keyCols = Tuple(o.columns.mid(0, n - 1));
+        const QVariantList key = CurrentKey(m_buf, m_id);
+        QString& inKey = m_sqlCache[forward ? kNextInKey : kPriorInKey];
+        if (inKey.isEmpty())
+            inKey = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s) + keyCols + u" = "_s +
+                    Placeholders(n - 1) + u" AND "_s + o.columns.last() + cmp + u"?"_s + OrderBy(!forward) +
+                    u" LIMIT 1"_s;
+        if (Fetch(inKey, binds + key))
+            return true;
+        QString& nextKey = m_sqlCache[forward ? kNextKey : kPriorKey];
+        if (nextKey.isEmpty())
+            nextKey = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s) + keyCols + cmp +
+                      Placeholders(n - 1) + OrderBy(!forward) + u" LIMIT 1"_s;
+        return Fetch(nextKey, binds + key.mid(0, n - 1));
+    }
     const int kind = forward ? kNext : kPrior;
     QString& tail = m_sqlCache[kind];
     QVariantList binds;
@@ -677,16 +758,49 @@ QList<TRow> TTable::ReadRows(const TRow* from, int count, bool forward)
     const Order& o = CurrentOrder();
     QVariantList binds;
     const QString where = BaseWhere(binds);
+    const int n = int(o.columns.size());
+    // As in Step: SQLite would walk `from`'s whole key from its start for every block. Read the rest of
+    // that key by an exact seek on the identity, then the keys after it.
+    if (from && m_db.Kind() == TStoreKind::Sqlite && n > 1 && o.fieldIndexes.last() < 0) {
+        const QString cmp = forward != o.descending ? u" > "_s : u" < "_s;
+        const QString head = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s);
+        const QString keyCols = Tuple(o.columns.mid(0, n - 1));
+        const QVariantList key = CurrentKey(from->values, from->id);
+        const QString limit = OrderBy(!forward) + u" LIMIT ?"_s;
+        QList<TRow> rows = FetchRows(head + keyCols + u" = "_s + Placeholders(n - 1) + u" AND "_s +
+                                         o.columns.last() + cmp + u"?"_s + limit,
+                                     binds + key + QVariantList{qint64(std::max(count, 0))});
+        if (rows.size() < count)
+            rows += FetchRows(head + keyCols + cmp + Placeholders(n - 1) + limit,
+                              binds + key.mid(0, n - 1) + QVariantList{qint64(count - rows.size())});
+        for (TRow& r : rows)
+            RunCalcOn(r);
+        return rows;
+    }
     QStringList conds;
     if (!where.isEmpty())
         conds << where;
     if (from) {
         const bool greater = forward != o.descending;
-        conds << Tuple(o.columns) + (greater ? u" > "_s : u" < "_s) + Placeholders(int(o.columns.size()));
+        conds << Tuple(o.columns) + (greater ? u" > "_s : u" < "_s) + Placeholders(n);
         binds += CurrentKey(from->values, from->id);
     }
     const QString tail = (conds.isEmpty() ? QString() : u" WHERE "_s + conds.join(u" AND "_s)) +
                          OrderBy(!forward) + u" LIMIT "_s + QString::number(std::max(count, 0));
+    QList<TRow> rows = FetchRows(tail, binds);
+    for (TRow& r : rows)
+        RunCalcOn(r);
+    return rows;
+}
+
+QList<TRow> TTable::ReadRowsAt(int offset, int count, bool forward)
+{
+    CheckActive();
+    QVariantList binds;
+    const QString where = BaseWhere(binds);
+    const QString tail =
+        (where.isEmpty() ? QString() : u" WHERE "_s + where) + OrderBy(!forward) + u" LIMIT ? OFFSET ?"_s;
+    binds << QVariant(qint64(std::max(count, 0))) << QVariant(qint64(std::max(offset, 0)));
     QList<TRow> rows = FetchRows(tail, binds);
     for (TRow& r : rows)
         RunCalcOn(r);

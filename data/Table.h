@@ -71,6 +71,9 @@ public:
 
     // Rows next to `from` (or from an end of the order when from is null), without moving the cursor.
     QList<TRow> ReadRows(const TRow* from, int count, bool forward);
+    // Rows at a 0-based place in the current order, counted from the first record (forward) or from
+    // the last one (backward, rows then come last first); for grids that jump to a scroll position.
+    QList<TRow> ReadRowsAt(int offset, int count, bool forward = true);
     TRow CurrentRow() const;
     void GotoRow(const TRow& row);
 
@@ -92,7 +95,7 @@ private:
     QVariant BindKeyValue(int orderPos, const QVariant& v);
     bool Fetch(const QString& tail, const QVariantList& binds, bool forUpdate = false);
     QList<TRow> FetchRows(const QString& tail, const QVariantList& binds);
-    TRow ReadRow(QSqlQuery& q) const;
+    TRow ReadRow(const QVector<QVariant>& cols) const;
     void Load(const TRow& row);
     void LoadEmpty();
     bool FetchById(qint64 id, bool forUpdate);
@@ -115,6 +118,7 @@ private:
     QVector<QVariant> m_beforeInsert;
     qint64 m_beforeInsertId = 0;
     bool m_beforeInsertHad = false;
+    int m_autoIncField = -1;
     QList<int> m_storedFields;  // field indexes in the select list, after the identity column
     QString m_selectSql;
     Order m_order;
