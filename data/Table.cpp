@@ -1,6 +1,7 @@
 #include "Table.h"
 
 #include "Filter.h"
+#include "StoreValues.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -14,60 +15,12 @@ enum SqlKind { kFirst = 1, kLast, kNext, kPrior, kById, kByIdLock, kCount, kFind
 // The two statements of a step on SQLite: within the current key, then past it.
 enum StepKind { kNextInKey = 10, kPriorInKey, kNextKey, kPriorKey };
 
-const QDate kEmptyDate(1, 1, 1);
 
 QString Tuple(const QStringList& cols)
 {
     if (cols.size() == 1)
         return cols.first();
     return u'(' + cols.join(u", "_s) + u')';
-}
-
-// The SQLite store keeps dates and times as the text Bind() writes. Reading that exact form directly
-// spares the general date parser, which costs more than the whole index look-up; anything else
-// (or an impossible date) still goes the general way.
-int Digits(QStringView s, qsizetype at, int n)
-{
-    int v = 0;
-    for (int i = 0; i < n; ++i) {
-        const char16_t c = s[at + i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        v = v * 10 + (c - u'0');
-    }
-    return v;
-}
-
-// "yyyy-MM-dd"
-QDate StoredDate(QStringView s)
-{
-    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-')
-        return {};
-    const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
-    return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
-}
-
-// "HH:mm:ss", and with ".zzz" when withMs
-QTime StoredTime(QStringView s, bool withMs)
-{
-    if (s.size() != (withMs ? 12 : 8) || s[2] != u':' || s[5] != u':' || (withMs && s[8] != u'.'))
-        return {};
-    const int h = Digits(s, 0, 2), m = Digits(s, 3, 2), sec = Digits(s, 6, 2);
-    const int ms = withMs ? Digits(s, 9, 3) : 0;
-    return h < 0 || m < 0 || sec < 0 || ms < 0 ? QTime() : QTime(h, m, sec, ms);
-}
-
-// "yyyy-MM-dd HH:mm:ss.zzz"; invalid where the local time does not exist, so that case parses as before
-QDateTime StoredDateTime(QStringView s)
-{
-    if (s.size() != 23 || s[10] != u' ')
-        return {};
-    const QDate d = StoredDate(s.first(10));
-    const QTime t = StoredTime(s.sliced(11), true);
-    if (!d.isValid() || !t.isValid())
-        return {};
-    QDateTime dt(d, t);
-    return dt.isValid() && dt.date() == d && dt.time() == t ? dt : QDateTime();
 }
 
 QString Placeholders(int n)
@@ -165,35 +118,7 @@ QString TTable::KeyTuple(int n)
 
 QVariant TTable::Bind(const TFieldDef& f, const QVariant& value, bool key) const
 {
-    const bool pg = m_db.Kind() == TStoreKind::Postgres;
-    const QVariant v = FieldValues::Normalize(f, value);
-    const bool null = !v.isValid() || v.isNull();
-    if (null && !key)
-        return QVariant(QMetaType::fromType<QString>());  // typed NULL
-    switch (f.type) {
-    case TFieldType::String:
-        return null ? QString(u""_s) : v.toString();
-    case TFieldType::Float: {
-        const double d = null ? 0.0 : v.toDouble();
-        // Text keeps every bit of the double through the PostgreSQL driver's literal formatting.
-        return pg ? QVariant(QString::number(d, 'g', 17)) : QVariant(d);
-    }
-    case TFieldType::Smallint:
-    case TFieldType::Integer:
-    case TFieldType::AutoInc:
-        return null ? 0 : v.toInt();
-    case TFieldType::Boolean: {
-        const bool b = null ? false : v.toBool();
-        return pg ? QVariant(b) : QVariant(b ? 1 : 0);
-    }
-    case TFieldType::Date:
-        return (null ? kEmptyDate : v.toDate()).toString(u"yyyy-MM-dd"_s);
-    case TFieldType::DateTime:
-        return (null ? kEmptyDate.startOfDay() : v.toDateTime()).toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
-    case TFieldType::Time:
-        return (null ? QTime(0, 0) : v.toTime()).toString(u"HH:mm:ss"_s);
-    }
-    return v;
+    return StoreValue(f, value, key, m_db.Kind());
 }
 
 QVariant TTable::BindKeyValue(int orderPos, const QVariant& v)
@@ -247,64 +172,9 @@ TRow TTable::ReadRow(const QVector<QVariant>& cols) const
     row.id = cols.value(0).toLongLong();
     if (m_autoIncField >= 0)
         row.values[m_autoIncField] = int(row.id);
-    const bool pgStore = m_db.Kind() == TStoreKind::Postgres;
     for (int c = 0; c < m_storedFields.size(); ++c) {
         const int fi = m_storedFields[c];
-        const TFieldDef& f = m_def.fields[fi];
-        const QVariant& raw = cols.value(c + 1);
-        if (raw.isNull()) {
-            row.values[fi] = QVariant();
-            continue;
-        }
-        switch (f.type) {
-        case TFieldType::Float:
-            row.values[fi] = raw.toDouble();
-            break;
-        case TFieldType::Boolean:
-            row.values[fi] = pgStore && raw.typeId() == QMetaType::QString
-                                 ? QVariant(raw.toString() == u"t"_s || raw.toString() == u"true"_s)
-                                 : QVariant(raw.toBool());
-            break;
-        case TFieldType::Date: {
-            QDate d;
-            if (raw.typeId() == QMetaType::QDate) {
-                d = raw.toDate();
-            } else {
-                const QString text = raw.toString();
-                d = StoredDate(text);
-                if (!d.isValid())
-                    d = QDate::fromString(text.left(10), u"yyyy-MM-dd"_s);
-            }
-            row.values[fi] = (!d.isValid() || d == kEmptyDate) ? QVariant() : QVariant(d);
-            break;
-        }
-        case TFieldType::DateTime: {
-            QDateTime dt;
-            if (raw.typeId() == QMetaType::QDateTime) {
-                const QDateTime r = raw.toDateTime();
-                dt = QDateTime(r.date(), r.time());
-            } else {
-                const QString text = raw.toString();
-                dt = StoredDateTime(text);
-                if (!dt.isValid())
-                    dt = FieldValues::Normalize(f, text).toDateTime();
-            }
-            row.values[fi] = (!dt.isValid() || dt.date() == kEmptyDate) ? QVariant() : QVariant(dt);
-            break;
-        }
-        case TFieldType::Time: {
-            if (raw.typeId() == QMetaType::QTime) {
-                row.values[fi] = raw;
-                break;
-            }
-            const QString text = raw.toString();
-            const QTime t = StoredTime(text, false);
-            row.values[fi] = t.isValid() ? QVariant(t) : FieldValues::Normalize(f, text);
-            break;
-        }
-        default:
-            row.values[fi] = FieldValues::Normalize(f, raw);
-        }
+        row.values[fi] = ReadStoreValue(m_def.fields[fi], cols.value(c + 1));
     }
     return row;
 }

@@ -1,4 +1,5 @@
 #include "DbTool.h"
+#include "StoreValues.h"
 
 #include "DataUnit.h"
 #include "Messages.h"
@@ -22,85 +23,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDate kEmptyDate(1, 1, 1);
 const QString kOpenTill = u"0000000000"_s;  // HLA_DO2 of a receipt that no till closure took in
 
-// ---------------------------------------------------------------------------------------------------
-// Dates and times as text, formatted by hand: QDate::toString goes through the calendar and locale
-// machinery, which costs more than the insert itself in a bulk load.
-void PutDigits(char16_t*& p, int value, int width)
-{
-    for (int i = width - 1; i >= 0; --i) {
-        p[i] = char16_t(u'0' + value % 10);
-        value /= 10;
-    }
-    p += width;
-}
-
-QString DateText(QDate date)
-{
-    int y = 0, m = 0, d = 0;
-    date.getDate(&y, &m, &d);
-    QString s(10, Qt::Uninitialized);
-    auto* p = reinterpret_cast<char16_t*>(s.data());
-    PutDigits(p, y, 4);
-    *p++ = u'-';
-    PutDigits(p, m, 2);
-    *p++ = u'-';
-    PutDigits(p, d, 2);
-    return s;
-}
-
-QString TimeText(QTime t, bool withMs)
-{
-    QString s(withMs ? 12 : 8, Qt::Uninitialized);
-    auto* p = reinterpret_cast<char16_t*>(s.data());
-    PutDigits(p, t.hour(), 2);
-    *p++ = u':';
-    PutDigits(p, t.minute(), 2);
-    *p++ = u':';
-    PutDigits(p, t.second(), 2);
-    if (withMs) {
-        *p++ = u'.';
-        PutDigits(p, t.msec(), 3);
-    }
-    return s;
-}
-
-// Values as the table cursor binds them, so that what the tool writes reads back like what the program
-// writes: text cut to size, dates as text, booleans 0/1 (SQLite) or bool (PostgreSQL), floats as exact
-// text for PostgreSQL, key columns never NULL.
 QVariant StoreValue(const TFieldDef& f, const QVariant& value, bool key, bool pg)
 {
-    const QVariant v = FieldValues::Normalize(f, value);
-    const bool null = !v.isValid() || v.isNull();
-    if (null && !key)
-        return QVariant(QMetaType::fromType<QString>());
-    switch (f.type) {
-    case TFieldType::String:
-        return null ? QString() : v.toString();
-    case TFieldType::Float: {
-        const double d = null ? 0.0 : v.toDouble();
-        return pg ? QVariant(QString::number(d, 'g', 17)) : QVariant(d);
-    }
-    case TFieldType::Smallint:
-    case TFieldType::Integer:
-    case TFieldType::AutoInc:
-        return null ? 0 : v.toInt();
-    case TFieldType::Boolean: {
-        const bool b = null ? false : v.toBool();
-        return pg ? QVariant(b) : QVariant(b ? 1 : 0);
-    }
-    case TFieldType::Date:
-        return DateText(null ? kEmptyDate : v.toDate());
-    case TFieldType::DateTime: {
-        const QDateTime dt = null ? QDateTime(kEmptyDate, QTime(0, 0)) : v.toDateTime();
-        return DateText(dt.date()) + u' ' + TimeText(dt.time(), true);
-    }
-    case TFieldType::Time:
-        return TimeText(null ? QTime(0, 0) : v.toTime(), false);
-    }
-    return v;
+    return ::StoreValue(f, value, key, pg ? TStoreKind::Postgres : TStoreKind::Sqlite);
 }
 
 bool SqlBool(const QVariant& v)
