@@ -50,7 +50,7 @@ bool FindUser(TTable& users, const QString& name)
     return users.Locate(u"USR_LNA"_s, {name});
 }
 
-} // namespace
+}  // namespace
 
 QString TData::AutoLoginName(const QString& osUserName)
 {
@@ -83,8 +83,7 @@ void TData::SignOn()
     try {
         if (!AutoSignOn())
             DialogSignOn();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
 }
 
 bool TData::AutoSignOn()

@@ -1,7 +1,10 @@
+#include "AssortmentPickers.h"
+#include "DataSestavyUnit.h"
 #include "DataUnit.h"
 #include "FrameUnit.h"
 #include "HlavniUnit.h"
 #include "LoginUnit.h"
+#include "ProgresWinUnit.h"
 
 #include <QLocale>
 
@@ -27,6 +30,9 @@ int main(int argc, char** argv)
         return 1;
 
     THlavni hlavni(data);
+    InstallAssortmentPickers(data, &hlavni);
+    InstallProgressHooks(data);
+    TDataSestavy dataSestavy;
     hlavni.show();
 
     return app.exec();

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -13,9 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kPage = 100;       // rows read at a time
-constexpr int kReach = 500;      // a row this close to the window is read from the window's edge
-constexpr int kMaxRows = 3000;   // rows kept; the far end is dropped beyond this
+constexpr int kPage = 100;      // rows read at a time
+constexpr int kReach = 500;     // a row this close to the window is read from the window's edge
+constexpr int kMaxRows = 3000;  // rows kept; the far end is dropped beyond this
 
 bool IsNumber(TFieldType t)
 {
@@ -45,7 +46,19 @@ int DisplayChars(const TFieldDef& f)
     return 10;
 }
 
-} // namespace
+// Cells with the narrow margins of the classic grids, so that a date fits the column widths that the
+// windows were laid out with.
+class TGridStyle final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_FocusFrameHMargin)
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+}  // namespace
 
 TDBGridModel::TDBGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -219,7 +232,8 @@ void TDBGridModel::Report(const EDatabaseError& e) const
 {
     // Reads happen while the grid paints; the message waits until the painting is over.
     const QString text = e.Message();
-    QMetaObject::invokeMethod(const_cast<TDBGridModel*>(this), [text] { ShowError(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        const_cast<TDBGridModel*>(this), [text] { ShowError(text); }, Qt::QueuedConnection);
 }
 
 QString TDBGridModel::Signature() const
@@ -350,6 +364,9 @@ void TDBGridModel::MoveCursorTo(int row)
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel(this))
 {
     setModel(m_model);
+    auto* style = new TGridStyle;
+    style->setParent(this);
+    setStyle(style);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -403,7 +420,8 @@ void TDBGrid::ShowCursorRow(int row)
     } else {
         const int column = std::max(currentIndex().column(), 0);
         const QModelIndex idx = m_model->index(row, column);
-        selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(idx,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(idx);
     }
     m_following = false;

@@ -10,6 +10,9 @@
 // One column of a data grid: the field, its width in pixels (-1: from the field's size and caption)
 // and its title (empty: the field's caption).
 struct TGridColumn {
+    TGridColumn(QString fieldName, int widthPx = -1, QString caption = QString())
+        : field(std::move(fieldName)), width(widthPx), title(std::move(caption))
+    {}
     QString field;
     int width = -1;
     QString title;
@@ -73,7 +76,7 @@ private:
     int m_count = 0;
     int m_cursorRow = -1;
     QString m_signature;
-    bool m_moving = false;    // the grid is moving the cursor itself
+    bool m_moving = false;  // the grid is moving the cursor itself
     bool m_needReload = false;
     bool m_needSync = false;
     bool m_applyQueued = false;

@@ -139,7 +139,7 @@ QLabel* Pane(QStatusBar* bar, const QString& sample, int stretch)
     return label;
 }
 
-} // namespace
+}  // namespace
 
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
 {
@@ -206,7 +206,7 @@ QIcon NavigatorIcon(TGlyph glyph)
     return QIcon(pm);
 }
 
-} // namespace
+}  // namespace
 
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
 {

@@ -407,6 +407,18 @@ void TDatabase::ExecDirect(const QString& sql)
     q.finish();
 }
 
+namespace {
+// Transaction control on SQLite runs as statements prepared once per connection, like the cursors'
+// reads: through QSqlQuery it would be prepared anew on every posting.
+void ExecControl(TDatabase& db, const QString& sql)
+{
+    if (db.Kind() == TStoreKind::Sqlite)
+        db.SelectRows(sql, {});
+    else
+        db.ExecDirect(sql);
+}
+} // namespace
+
 void TDatabase::StartTransaction()
 {
     if (!m_open)
@@ -414,7 +426,7 @@ void TDatabase::StartTransaction()
     if (m_inTransaction)
         throw EDatabaseError(u"Transakce již probíhá."_s);
     // SQLite: take the write lock at once, so a read-modify-write never fails on a busy snapshot.
-    ExecDirect(m_kind == TStoreKind::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    ExecControl(*this, m_kind == TStoreKind::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
     m_inTransaction = true;
 }
 
@@ -425,7 +437,7 @@ void TDatabase::Commit()
     for (auto& q : m_statements)
         q->finish();
     try {
-        ExecDirect(u"COMMIT"_s);
+        ExecControl(*this, u"COMMIT"_s);
     } catch (const EDatabaseError&) {
         // Nothing of a failed commit may stay half-applied or keep the lock.
         QSqlQuery q(m_db);
@@ -443,5 +455,5 @@ void TDatabase::Rollback()
     for (auto& q : m_statements)
         q->finish();
     m_inTransaction = false;
-    ExecDirect(u"ROLLBACK"_s);
+    ExecControl(*this, u"ROLLBACK"_s);
 }

@@ -300,8 +300,13 @@ const Registry& registry()
 
 } // namespace
 
+// Names nearly always come spelt as defined: an exact comparison first is much cheaper than the
+// case-insensitive one, and field lookups run several times for every record a posting writes.
 int TTableDef::FieldIndex(const QString& name) const
 {
+    for (int i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name)
+            return i;
     for (int i = 0; i < fields.size(); ++i)
         if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
@@ -340,6 +345,10 @@ QString TTableDef::IdentityColumn() const
 
 bool TTableDef::IsKeyField(const QString& name) const
 {
+    for (const auto& ix : indexes)
+        for (const auto& f : ix.fields)
+            if (f == name)
+                return true;
     for (const auto& ix : indexes)
         for (const auto& f : ix.fields)
             if (f.compare(name, Qt::CaseInsensitive) == 0)

@@ -54,14 +54,17 @@ void TTable::SetTableName(const QString& name)
     if (Active())
         throw EDatabaseError(u"%1: Název tabulky nelze měnit u otevřené tabulky"_s.arg(m_def.component));
     m_tableName = name;
+    m_selectSql.clear();
+    m_insertSql.clear();
     Invalidate();
 }
 
+// The statements that follow the index, range and filter; the select list and the insert name only the
+// table, so choosing an index (which every stock operation does) keeps them.
 void TTable::Invalidate()
 {
     m_sqlCache.clear();
     m_orderValid = false;
-    m_selectSql.clear();
 }
 
 const QString& TTable::Select()
@@ -712,19 +715,25 @@ void TTable::Post()
     const QString table = TDatabase::TableSql(m_tableName);
     const QString idCol = TDatabase::Quote(m_def.IdentityColumn());
     if (State() == TDataSetState::Insert) {
-        QStringList cols, marks;
         QVariantList binds;
         for (int fi : m_storedFields) {
             const TFieldDef& f = m_def.fields[fi];
-            if (f.type == TFieldType::AutoInc)
-                continue;
-            cols << TDatabase::Quote(f.name);
-            marks << u"?"_s;
-            binds << Bind(f, m_buf[fi], m_def.IsKeyField(f.name));
+            if (f.type != TFieldType::AutoInc)
+                binds << Bind(f, m_buf[fi], m_def.IsKeyField(f.name));
         }
-        const QString sql = u"INSERT INTO "_s + table + u" ("_s + cols.join(u", "_s) + u") VALUES ("_s +
-                            marks.join(u", "_s) + u") RETURNING "_s + idCol;
-        QSqlQuery& q = m_db.Prepare(sql);
+        if (m_insertSql.isEmpty()) {
+            QStringList cols, marks;
+            for (int fi : m_storedFields) {
+                const TFieldDef& f = m_def.fields[fi];
+                if (f.type == TFieldType::AutoInc)
+                    continue;
+                cols << TDatabase::Quote(f.name);
+                marks << u"?"_s;
+            }
+            m_insertSql = u"INSERT INTO "_s + table + u" ("_s + cols.join(u", "_s) + u") VALUES ("_s +
+                          marks.join(u", "_s) + u") RETURNING "_s + idCol;
+        }
+        QSqlQuery& q = m_db.Prepare(m_insertSql);
         for (int i = 0; i < binds.size(); ++i)
             q.bindValue(i, binds[i]);
         TDatabase::Exec(q);

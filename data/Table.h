@@ -121,6 +121,7 @@ private:
     int m_autoIncField = -1;
     QList<int> m_storedFields;  // field indexes in the select list, after the identity column
     QString m_selectSql;
+    QString m_insertSql;
     Order m_order;
     bool m_orderValid = false;
     QHash<int, QString> m_sqlCache;

@@ -5,6 +5,7 @@
 #include "LegHlaEditUnit.h"
 #include "LegHleUnit.h"
 #include "Messages.h"
+#include "PrehledCerpaniUnit.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -214,7 +215,9 @@ void THlavni::ObratClick()
     try {
         movements.SetRange({ide, 0}, {ide, 10000000});
         movements.First();
-        // The account window of the pass is shown here once the movements module provides it.
+        auto account = std::make_unique<TPrehledCerpani>(m_data, this);
+        account->move(x() + 30, y() + 30);
+        account->exec();
     } catch (...) {
         movements.Close();
         throw;

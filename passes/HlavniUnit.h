@@ -29,10 +29,10 @@ public:
     QAction* ReceiptsAction() const { return m_receiptsAction; }
     QAction* EndAction() const { return m_endAction; }
 
-    void NovaClick();      // F2: new pass
-    void OpravaClick();    // F4: correct the current pass
-    void HledejClick();    // F5: search
-    void ObratClick();     // F10: account of the current pass
+    void NovaClick();    // F2: new pass
+    void OpravaClick();  // F4: correct the current pass
+    void HledejClick();  // F5: search
+    void ObratClick();   // F10: account of the current pass
     void PrehledUctenekClick();
 
 protected:

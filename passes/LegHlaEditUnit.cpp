@@ -25,12 +25,13 @@ bool IsBlank(const QString& s)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TLegHlaEdit::TLegHlaEdit(TTable& passes, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_passes(passes), m_source(new TDataSource(&passes, this))
+      m_passes(passes),
+      m_source(new TDataSource(&passes, this))
 {
     setWindowTitle(u"Editace údajů legitimace"_s);
 

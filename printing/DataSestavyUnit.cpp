@@ -9,13 +9,29 @@ using namespace Qt::StringLiterals;
 const QByteArray TDataSestavy::kEndOfDocument("\x1B\x64\x30\x07");  // ESC "d0" BEL
 const QByteArray TDataSestavy::kDrawerPulse("\x07");
 
+namespace {
+
+TDataSestavy* g_instance = nullptr;
+
+} // namespace
+
 TDataSestavy::TDataSestavy(QObject* parent) : QObject(parent)
 {
     RAWPrinter.DocumentTitle = u"Čerpání Velmira"_s;
     RAWPrinter.PrinterName = u"SP 300"_s;
+    g_instance = this;
 }
 
-TDataSestavy::~TDataSestavy() = default;
+TDataSestavy::~TDataSestavy()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+TDataSestavy* TDataSestavy::Instance()
+{
+    return g_instance;
+}
 
 QString TDataSestavy::LogoPath(const QString& logoDirectory)
 {

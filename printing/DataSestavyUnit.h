@@ -16,6 +16,10 @@ public:
     explicit TDataSestavy(QObject* parent = nullptr);
     ~TDataSestavy() override;
 
+    // The program's printing module, created at start-up after the main window; null while none
+    // exists. The windows print through it.
+    static TDataSestavy* Instance();
+
     // Closing sequence of every document: ESC "d0" BEL; its BEL opens the cash drawer.
     static const QByteArray kEndOfDocument;
     static const QByteArray kDrawerPulse;  // BEL

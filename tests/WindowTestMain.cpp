@@ -8,6 +8,9 @@
 // station's regional settings.
 int main(int argc, char** argv)
 {
+    // Headless unless a platform is asked for; test discovery runs this without the test environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
     testing::InitGoogleTest(&argc, argv);

@@ -5,10 +5,17 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
 #include <QPointer>
+#include <memory>
+#include <utility>
 
 namespace {
+
+QList<QPointer<QObject>>& PendingWatchers()
+{
+    static QList<QPointer<QObject>> watchers;
+    return watchers;
+}
 
 // Waits for a modal window to be shown, then acts on it from inside its event loop.
 class TModalWatcher : public QObject {
@@ -42,11 +49,18 @@ private:
     bool m_done = false;
 };
 
-} // namespace
+}  // namespace
 
 void OnNextModal(std::function<void(QWidget*)> act, int timeoutMs)
 {
-    new TModalWatcher(std::move(act), timeoutMs);
+    PendingWatchers().removeAll(nullptr);
+    PendingWatchers().append(new TModalWatcher(std::move(act), timeoutMs));
+}
+
+void CancelPendingModals()
+{
+    for (const QPointer<QObject>& w : std::exchange(PendingWatchers(), {}))
+        delete w.data();
 }
 
 void ProcessEvents()
@@ -60,6 +74,13 @@ bool ShowAndActivate(QWidget* window)
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+bool WaitActive(QWidget* window)
+{
+    if (QApplication::activeWindow() != window)
+        window->activateWindow();
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 2000);
 }
 
 QString FocusName()

@@ -23,21 +23,23 @@ namespace {
 void FillPasses(TTestStore& store, int n)
 {
     const auto q = [](const char16_t* name) { return TDatabase::Quote(QString::fromUtf16(name)); };
-    const QString cols = q(u"LEG_KOD") + u", "_s + q(u"LEG_JME") + u", "_s + q(u"LEG_ODD") + u", "_s + q(u"LEG_DOD") +
-                         u", "_s + q(u"LEG_POC") + u", "_s + q(u"LEG_CER");
+    const QString cols = q(u"LEG_KOD") + u", "_s + q(u"LEG_JME") + u", "_s + q(u"LEG_ODD") + u", "_s +
+                         q(u"LEG_DOD") + u", "_s + q(u"LEG_POC") + u", "_s + q(u"LEG_CER");
     const QString table = TDatabase::TableSql(u"LEG0001"_s);
     const QString count = QString::number(n);
     // Built by concatenation: the printf patterns would read as arg() markers.
     if (store.Kind() == TStoreKind::Sqlite) {
-        store.Db().ExecDirect(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "_s + count +
-                              u") INSERT INTO "_s + table + u" ("_s + cols +
+        store.Db().ExecDirect(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "_s +
+                              count + u") INSERT INTO "_s + table + u" ("_s + cols +
                               u") SELECT printf('%06d', i), printf('Držitel %06d', (i * 7919) % "_s + count +
                               u"), '2026-01-01 00:00:00.000', '2026-12-31 00:00:00.000', i, 0 FROM n"_s);
     } else {
         store.Db().ExecDirect(u"INSERT INTO "_s + table + u" ("_s + cols +
-                              u") SELECT lpad(i::text, 6, '0'), 'Držitel ' || lpad(((i::bigint * 7919) % "_s + count +
+                              u") SELECT lpad(i::text, 6, '0'), 'Držitel ' || lpad(((i::bigint * 7919) % "_s +
+                              count +
                               u")::text, 6, '0'), TIMESTAMP '2026-01-01', TIMESTAMP '2026-12-31', i, 0 "
-                              u"FROM generate_series(1, "_s + count + u") i"_s);
+                              u"FROM generate_series(1, "_s +
+                              count + u") i"_s);
         // A store in use has been vacuumed; counts and index reads then skip the table rows.
         store.Db().ExecDirect(u"VACUUM ANALYZE "_s + table);
     }
@@ -72,10 +74,7 @@ protected:
     }
 
     QString CursorKod() const { return table->FieldByName(u"LEG_KOD"_s).AsString(); }
-    QString GridKod() const
-    {
-        return grid->model()->index(grid->currentIndex().row(), 0).data().toString();
-    }
+    QString GridKod() const { return grid->model()->index(grid->currentIndex().row(), 0).data().toString(); }
     void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QTest::keyClick(grid.get(), Qt::Key(key), mods);
@@ -129,9 +128,11 @@ TEST_P(GridTest, CurrentRowAndRecordStayTogether)
     ProcessEvents();
     const QModelIndex top = grid->indexAt(QPoint(5, 5));
     ASSERT_TRUE(top.isValid());
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(top.row(), 1)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(top.row(), 1)).center());
     ProcessEvents();
-    EXPECT_EQ(table->FieldByName(u"LEG_JME"_s).AsString(), u"Držitel %1"_s.arg(top.row(), 6, 10, QChar(u'0')));
+    EXPECT_EQ(table->FieldByName(u"LEG_JME"_s).AsString(),
+              u"Držitel %1"_s.arg(top.row(), 6, 10, QChar(u'0')));
     EXPECT_EQ(GridKod(), CursorKod());
 }
 
@@ -225,8 +226,9 @@ class GridLarge : public StoreTest {};
 
 TEST_P(GridLarge, OpensAndJumpsWithoutReadingTheTable)
 {
-    const int n = qEnvironmentVariableIsSet("KORVANTA_GRID_ROWS") ? qEnvironmentVariableIntValue("KORVANTA_GRID_ROWS")
-                                                                  : 100000;
+    const int n = qEnvironmentVariableIsSet("KORVANTA_GRID_ROWS")
+                      ? qEnvironmentVariableIntValue("KORVANTA_GRID_ROWS")
+                      : 100000;
     FillPasses(*store, n);
     TTable table(store->Db(), TableDef(u"LEG"_s));
     table.SetTableName(u"LEG0001"_s);
@@ -252,7 +254,8 @@ TEST_P(GridLarge, OpensAndJumpsWithoutReadingTheTable)
     grid.verticalScrollBar()->setValue(n / 2);
     ProcessEvents();
     const QModelIndex top = grid.indexAt(QPoint(5, 5));
-    EXPECT_EQ(grid.model()->index(top.row(), 1).data().toString(), u"Držitel %1"_s.arg(top.row(), 6, 10, QChar(u'0')));
+    EXPECT_EQ(grid.model()->index(top.row(), 1).data().toString(),
+              u"Držitel %1"_s.arg(top.row(), 6, 10, QChar(u'0')));
     const qint64 jumpMs = clock.elapsed();
 
     clock.restart();
@@ -260,9 +263,11 @@ TEST_P(GridLarge, OpensAndJumpsWithoutReadingTheTable)
     ProcessEvents();
     EXPECT_EQ(grid.currentIndex().row(), n / 3);
     const qint64 findMs = clock.elapsed();
-    std::printf("%d rows: open %lld ms, end %lld ms, jump %lld ms, find %lld ms\n", n, openMs, endMs, jumpMs, findMs);
-    if (!qEnvironmentVariableIsSet("KORVANTA_GRID_ROWS"))
+    std::printf("%d rows: open %lld ms, end %lld ms, jump %lld ms, find %lld ms\n", n, openMs, endMs, jumpMs,
+                findMs);
+    if (!qEnvironmentVariableIsSet("KORVANTA_GRID_ROWS")) {
         EXPECT_LT(openMs + endMs + jumpMs + findMs, 3000);
+    }
 }
 
 KV_INSTANTIATE_STORES(GridLarge);
@@ -371,4 +376,4 @@ TEST(StatusBar, ClockAndLockIndicators)
     EXPECT_NE(bar.NumPane()->isEnabled(), num);
 }
 
-} // namespace
+}  // namespace

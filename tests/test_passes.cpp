@@ -4,13 +4,13 @@
 
 #include "DBEditVarno.h"
 #include "DBGrid.h"
-#include "EditVarno.h"
-#include "OrmandDBDateEdit.h"
 #include "DataUnit.h"
+#include "EditVarno.h"
 #include "HlavniUnit.h"
 #include "LegHlaEditUnit.h"
 #include "LegHleUnit.h"
 #include "LoginUnit.h"
+#include "OrmandDBDateEdit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,10 +58,11 @@ protected:
         if (!store)
             return;
         data = MakeData(*store);
-        AddUsers(*data, {{TData::AutoLoginName(TData::OsUserName()), u"x"_s, u"Systémový Uživatel"_s, u"SU"_s},
-                         {u"NOVAK"_s, u"tajne"_s, u"Novák Jan"_s, u"JN"_s},
-                         {u"PRAZDNE"_s, QString(), u"Bez Hesla"_s, u"BH"_s},
-                         {u"ŠTĚPÁN"_s, u"heslo"_s, u"Štěpán Petr"_s, u"SP"_s}});
+        AddUsers(*data,
+                 {{TData::AutoLoginName(TData::OsUserName()), u"x"_s, u"Systémový Uživatel"_s, u"SU"_s},
+                  {u"NOVAK"_s, u"tajne"_s, u"Novák Jan"_s, u"JN"_s},
+                  {u"PRAZDNE"_s, QString(), u"Bez Hesla"_s, u"BH"_s},
+                  {u"ŠTĚPÁN"_s, u"heslo"_s, u"Štěpán Petr"_s, u"SP"_s}});
         data->LoginDialog = [this](QString& name, QString& password) {
             ++dialogs;
             name = typedName;
@@ -130,19 +131,19 @@ TEST_P(SignOnTest, DialogAnswers)
     };
     const QList<Case> cases = {
         {u"novak"_s, u"TAJNE"_s, true, u"JN"_s, {}},
-        {u"NOVAK"_s, u"  tajne "_s, true, u"JN"_s, {}},          // blanks around the password
+        {u"NOVAK"_s, u"  tajne "_s, true, u"JN"_s, {}},  // blanks around the password
         {u"NoVaK"_s, u"TaJnE"_s, true, u"JN"_s, {}},
-        {u"novak "_s, u"tajne"_s, true, {}, {}},                  // the name is not trimmed
+        {u"novak "_s, u"tajne"_s, true, {}, {}},  // the name is not trimmed
         {u" novak"_s, u"tajne"_s, true, {}, {}},
-        {u"novakovaxyz"_s, u"tajne"_s, true, {}, {}},             // longer than any login name
+        {u"novakovaxyz"_s, u"tajne"_s, true, {}, {}},  // longer than any login name
         {u"novak"_s, u"spatne"_s, true, {}, u"Neplatné heslo !!!"_s},
         {u"novak"_s, QString(), true, {}, u"Neplatné heslo !!!"_s},
-        {u"prazdne"_s, QString(), true, u"BH"_s, {}},             // empty password stored and typed
+        {u"prazdne"_s, QString(), true, u"BH"_s, {}},  // empty password stored and typed
         {u"prazdne"_s, u"   "_s, true, u"BH"_s, {}},
         {u"ŠTĚPÁN"_s, u"HESLO"_s, true, u"SP"_s, {}},
-        {u"štěpán"_s, u"heslo"_s, true, {}, {}},                  // only a to z are raised
+        {u"štěpán"_s, u"heslo"_s, true, {}, {}},  // only a to z are raised
         {u"ŠTĚpán"_s, u"heslo"_s, true, {}, {}},
-        {u"novak"_s, u"tajne"_s, false, {}, {}},                  // Storno
+        {u"novak"_s, u"tajne"_s, false, {}, {}},  // Storno
         {QString(), QString(), true, {}, {}},
         {u"'; DROP TABLE usr0000; --"_s, u"x"_s, true, {}, {}},
     };
@@ -159,8 +160,9 @@ TEST_P(SignOnTest, DialogAnswers)
         d->SignOn();
         EXPECT_EQ(d->Terminated(), c.initials.isEmpty());
         EXPECT_EQ(d->UzivatelIni, c.initials);
-        if (c.initials.isEmpty())
+        if (c.initials.isEmpty()) {
             EXPECT_EQ(d->UzivatelNac, TData::DefaultOperatorName());
+        }
         EXPECT_EQ(told.messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
         EXPECT_FALSE(d->ffUzivatele->Active());
     }
@@ -201,7 +203,7 @@ TEST(SignOnNames, SystemUserNameRules)
         {u"novak"_s, u"NOVAK"_s},
         {u"  jan.novak12  "_s, u"JAN.NOVAK1"_s},  // trimmed, then cut to 10
         {u"administrator"_s, u"ADMINISTRA"_s},
-        {u"štěpánka"_s, u"ŠTĚPÁNKA"_s},          // letters with diacritics too
+        {u"štěpánka"_s, u"ŠTĚPÁNKA"_s},  // letters with diacritics too
         {u"\tžofie\n"_s, u"ŽOFIE"_s},
         {QString(), QString()},
     };
@@ -213,8 +215,15 @@ TEST(SignOnNames, SystemUserNameRules)
 // ---------------------------------------------------------------------------------------------------
 // Login dialog
 
+// Presses a key in the focused widget. After a dialog closed, the offscreen platform leaves no window
+// active; the main window is activated again as a desktop would do.
 void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
+    if (!QApplication::focusWidget()) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && qobject_cast<THlavni*>(w))
+                WaitActive(w);
+    }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
 }
 
@@ -236,7 +245,7 @@ TEST(LoginForm, CaptionsFocusOrderAndResult)
     OnNextModal([](QWidget* w) {
         auto* form = qobject_cast<TLoginForm*>(w);
         ASSERT_NE(form, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        ASSERT_TRUE(WaitActive(form));
         EXPECT_EQ(form->windowTitle(), u"Přihlašovací dialog uživatele"_s);
         QStringList labels;
         for (QLabel* l : form->findChildren<QLabel*>())
@@ -262,13 +271,13 @@ TEST(LoginForm, CaptionsFocusOrderAndResult)
     EXPECT_EQ(password, u"tajne"_s);
 
     OnNextModal([](QWidget* w) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(WaitActive(w));
         Type(u"novak"_s);
         QTest::mouseClick(static_cast<TLoginForm*>(w)->StornoButton(), Qt::LeftButton);
     });
     EXPECT_FALSE(TLoginForm::Execute(name, password));
     OnNextModal([](QWidget* w) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(WaitActive(w));
         Press(Qt::Key_Escape);
     });
     EXPECT_FALSE(TLoginForm::Execute(name, password));
@@ -292,7 +301,7 @@ TEST(LoginForm, StartWithWrongPasswordEndsTheProgram)
         TData data(store.Directory());
         data.LoginDialog = [](QString& n, QString& p) { return TLoginForm::Execute(n, p); };
         OnNextModal([password](QWidget* w) {
-            ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+            ASSERT_TRUE(WaitActive(w));
             Type(u"novak"_s);
             Press(Qt::Key_Tab);
             Type(password);
@@ -319,6 +328,7 @@ protected:
     }
     void TearDown() override
     {
+        CancelPendingModals();
         if (window)
             window->close();
         window.reset();
@@ -395,7 +405,7 @@ TEST_P(PassRegisterTest, MainWindowLayout)
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(data->AnchorTop, window->y());
     EXPECT_EQ(data->AnchorLeft, window->x());
-    EXPECT_EQ(QApplication::focusWidget(), window->Grid());
+    EXPECT_EQ(window->focusWidget(), window->Grid());
 
     QAbstractItemModel* m = window->Grid()->model();
     QStringList titles;
@@ -412,7 +422,8 @@ TEST_P(PassRegisterTest, MainWindowLayout)
     EXPECT_EQ(window->Grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
 
     QStringList buttons;
-    for (QPushButton* b : {window->SearchButton(), window->AccountButton(), window->EditButton(), window->NewButton()}) {
+    for (QPushButton* b :
+         {window->SearchButton(), window->AccountButton(), window->EditButton(), window->NewButton()}) {
         buttons << b->text();
         EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
     }
@@ -424,10 +435,16 @@ TEST_P(PassRegisterTest, MainWindowLayout)
     EXPECT_EQ(window->ReceiptsAction()->text(), u"Přehled účtenek"_s);
     EXPECT_TRUE(window->StatusBar()->Text().isEmpty());
 
-    // F10 looks at the account of the pass and leaves the movements table closed.
+    // F10 opens the account of the pass (closed again here with Esc) and leaves the movements table
+    // closed.
+    OnNextModal([](QWidget* w) {
+        ASSERT_TRUE(WaitActive(w));
+        EXPECT_EQ(w->windowTitle(), u"Přehled obratů na účtu"_s);
+        Press(Qt::Key_Escape);
+    });
     Press(Qt::Key_F10);
     EXPECT_FALSE(data->ffLegPol->Active());
-    EXPECT_EQ(QApplication::focusWidget(), window->Grid());
+    EXPECT_EQ(window->focusWidget(), window->Grid());
 
     // "Konec" closes the window and the passes table.
     window->EndAction()->trigger();
@@ -443,10 +460,11 @@ TEST_P(PassRegisterTest, NewPassGetsItsDefaults)
     OnNextModal([this, today](QWidget* w) {
         auto* dlg = qobject_cast<TLegHlaEdit*>(w);
         ASSERT_NE(dlg, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         EXPECT_EQ(dlg->windowTitle(), u"Editace údajů legitimace"_s);
         EXPECT_EQ(dlg->pos(), window->pos() + QPoint(100, 40));
-        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dlg->KodEdit())) << FocusName().toStdString() << " active=" << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "none") << " dlgfocus=" << (dlg->focusWidget() ? dlg->focusWidget()->metaObject()->className() : "none");
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dlg->KodEdit()))
+            << FocusName().toStdString();
         EXPECT_EQ(dlg->DodEdit()->text(), u"31.12.%1"_s.arg(today.year()));
         EXPECT_EQ(Leg().State(), TDataSetState::Insert);
         Type(u"P002"_s);
@@ -472,18 +490,18 @@ TEST_P(PassRegisterTest, NewPassGetsItsDefaults)
     EXPECT_GT(Leg().FieldByName(u"LEG_IDE"_s).AsInteger(), 0);
     EXPECT_EQ(window->Grid()->model()->rowCount(), 2);
     EXPECT_EQ(GridText(0), u"P002"_s);
-    EXPECT_EQ(QApplication::focusWidget(), window->Grid());
+    EXPECT_EQ(window->focusWidget(), window->Grid());
 
     // The button does the same; Storno leaves nothing behind.
     OnNextModal([](QWidget* w) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(WaitActive(w));
         Type(u"P003"_s);
         QTest::mouseClick(static_cast<TLegHlaEdit*>(w)->StornoButton(), Qt::LeftButton);
     });
     QTest::mouseClick(window->NewButton(), Qt::LeftButton);
     EXPECT_EQ(Leg().State(), TDataSetState::Browse);
     EXPECT_EQ(Leg().RecordCount(), 2);
-    EXPECT_EQ(QApplication::focusWidget(), window->Grid());
+    EXPECT_EQ(window->focusWidget(), window->Grid());
 }
 
 TEST_P(PassRegisterTest, BlankNumberIsRefused)
@@ -492,7 +510,7 @@ TEST_P(PassRegisterTest, BlankNumberIsRefused)
     TMessageRecorder told;
     OnNextModal([this](QWidget* w) {
         auto* dlg = static_cast<TLegHlaEdit*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         Type(u"   "_s);
         Press(Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dlg->KodEdit()));
@@ -528,7 +546,7 @@ TEST_P(PassRegisterTest, CorrectAPass)
     Open();
     OnNextModal([this](QWidget* w) {
         auto* dlg = static_cast<TLegHlaEdit*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         EXPECT_EQ(Leg().State(), TDataSetState::Insert);
         EXPECT_TRUE(dlg->DodEdit()->text().trimmed().isEmpty() || dlg->DodEdit()->Date().isNull());
         EXPECT_TRUE(Leg().FieldByName(u"LEG_ODD"_s).IsNull());
@@ -547,7 +565,7 @@ TEST_P(PassRegisterTest, CorrectAPass)
     ASSERT_EQ(Field(u"LEG_KOD"_s), u"P002"_s);
     OnNextModal([](QWidget* w) {
         auto* dlg = static_cast<TLegHlaEdit*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         EXPECT_EQ(dlg->KodEdit()->text(), u"P002"_s);
         Press(Qt::Key_Tab);
         Type(u"Dvořáková Jana"_s);
@@ -557,7 +575,7 @@ TEST_P(PassRegisterTest, CorrectAPass)
     EXPECT_EQ(Field(u"LEG_JME"_s), u"Dvořák Petr"_s);
     OnNextModal([](QWidget* w) {
         auto* dlg = static_cast<TLegHlaEdit*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         Press(Qt::Key_Tab);
         Type(u"Dvořáková Jana"_s);
         Press(Qt::Key_Tab);
@@ -575,25 +593,41 @@ TEST_P(PassRegisterTest, CorrectAPass)
 TEST_P(PassRegisterTest, FailedPostKeepsTheRecordInEdit)
 {
     AddPass(u"P001"_s, u"Novák Jan"_s);
-    Open();
-    auto other = store->SecondConnection();
+    // The store refuses one holder's name, as a server refuses a row it cannot take.
     const QString table = TDatabase::TableSql(u"LEG0001"_s);
+    const QString jme = TDatabase::Quote(u"LEG_JME"_s);
+    if (store->Kind() == TStoreKind::Sqlite) {
+        store->Db().ExecDirect(u"CREATE TRIGGER leg_refuse BEFORE INSERT ON "_s + table + u" WHEN NEW."_s +
+                               jme + u" = 'Chyba' BEGIN SELECT RAISE(ABORT, 'vklad odmitnut'); END"_s);
+    } else {
+        store->Db().ExecDirect(
+            u"CREATE FUNCTION leg_refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+            u"IF NEW.\"LEG_JME\" = 'Chyba' THEN RAISE EXCEPTION 'vklad odmitnut'; END IF; "
+            u"RETURN NEW; END $$"_s);
+        store->Db().ExecDirect(u"CREATE TRIGGER leg_refuse BEFORE INSERT ON "_s + table +
+                               u" FOR EACH ROW EXECUTE FUNCTION leg_refuse()"_s);
+    }
+    Open();
     TMessageRecorder told;
     OnNextModal([&](QWidget* w) {
         auto* dlg = static_cast<TLegHlaEdit*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         Type(u"P002"_s);
         Press(Qt::Key_Tab);
-        Type(u"Svoboda Karel"_s);
+        Type(u"Chyba"_s);
         Press(Qt::Key_Tab);
-        // The table disappears under the till: the post fails with the client's message.
-        other->Db().ExecDirect(u"ALTER TABLE "_s + table + u" RENAME TO leg_away"_s);
-        OnNextModal([&](QWidget* again) {
-            ASSERT_TRUE(QTest::qWaitForWindowActive(again));
+        OnNextModal([this, &told, dlg](QWidget* again) {
+            // The dialog is back with the record still in insert, as the operator left it.
+            ASSERT_TRUE(WaitActive(again));
+            ASSERT_EQ(again, dlg) << again->metaObject()->className() << " "
+                                  << again->windowTitle().toStdString();
             EXPECT_EQ(told.messages.size(), 1);
             EXPECT_EQ(Leg().State(), TDataSetState::Insert);
             EXPECT_EQ(Field(u"LEG_KOD"_s), u"P002"_s);
-            other->Db().ExecDirect(u"ALTER TABLE leg_away RENAME TO "_s + table);
+            EXPECT_EQ(dlg->JmeEdit()->text(), u"Chyba"_s);
+            dlg->JmeEdit()->setFocus();
+            dlg->JmeEdit()->selectAll();
+            Type(u"Svoboda Karel"_s);
             QTest::mouseClick(dlg->ZapisButton(), Qt::LeftButton);
         });
         QTest::mouseClick(dlg->ZapisButton(), Qt::LeftButton);
@@ -601,10 +635,11 @@ TEST_P(PassRegisterTest, FailedPostKeepsTheRecordInEdit)
     Press(Qt::Key_F2);
     ProcessEvents();
     ASSERT_EQ(told.messages.size(), 1);
-    EXPECT_FALSE(told.messages[0].isEmpty());
+    EXPECT_TRUE(told.messages[0].contains(u"vklad odmitnut"_s)) << told.messages[0].toStdString();
     EXPECT_EQ(Leg().State(), TDataSetState::Browse);
     EXPECT_EQ(Leg().RecordCount(), 2);
-    EXPECT_TRUE(Leg().Locate(u"LEG_JME"_s, {u"Svoboda Karel"_s}));
+    EXPECT_EQ(Field(u"LEG_JME"_s), u"Svoboda Karel"_s);
+    EXPECT_FALSE(Leg().Locate(u"LEG_JME"_s, {u"Chyba"_s}));
 }
 
 TEST_P(PassRegisterTest, SearchByHolderAndByNumber)
@@ -621,7 +656,7 @@ TEST_P(PassRegisterTest, SearchByHolderAndByNumber)
         QString expectKod;
     };
     const QList<Step> steps = {
-        {true, u"   nov"_s, {}},            // no holder starts with lower-case "nov"... nearest after it
+        {true, u"   Nov"_s, u"P001"_s},      // blanks before a holder do not count
         {true, u"  Dvořák  "_s, u"P002"_s},  // blanks around a holder do not count
         {true, u"Č"_s, u"P003"_s},           // Czech order: Č after C
         {false, u"P002  "_s, u"P002"_s},     // trailing blanks do not count
@@ -633,13 +668,13 @@ TEST_P(PassRegisterTest, SearchByHolderAndByNumber)
         OnNextModal([&step, this](QWidget* w) {
             auto* dlg = qobject_cast<TLegHle*>(w);
             ASSERT_NE(dlg, nullptr);
-            ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+            ASSERT_TRUE(WaitActive(dlg));
             EXPECT_EQ(dlg->windowTitle(), u"Hledej položku databáze"_s);
             EXPECT_TRUE(dlg->TextEdit()->text().isEmpty());
             EXPECT_FALSE(dlg->HledejButton()->isEnabled());
             EXPECT_TRUE(dlg->CisloOption()->isChecked());
             EXPECT_EQ(QApplication::focusWidget(), dlg->CisloOption());
-            EXPECT_EQ(dlg->geometry().center(), window->geometry().center());
+            EXPECT_LE((dlg->geometry().center() - window->geometry().center()).manhattanLength(), 2);
             if (step.byHolder)
                 QTest::mouseClick(dlg->JmenoOption(), Qt::LeftButton);
             Press(Qt::Key_Return);
@@ -651,17 +686,14 @@ TEST_P(PassRegisterTest, SearchByHolderAndByNumber)
         Press(Qt::Key_F5);
         ProcessEvents();
         EXPECT_EQ(Leg().IndexName(), step.byHolder ? u"JME"_s : u"KOD"_s);
-        if (!step.expectKod.isEmpty())
-            EXPECT_EQ(Field(u"LEG_KOD"_s), step.expectKod);
+        EXPECT_EQ(Field(u"LEG_KOD"_s), step.expectKod);
         EXPECT_EQ(GridText(0), Field(u"LEG_KOD"_s));
-        EXPECT_EQ(QApplication::focusWidget(), window->Grid());
+        EXPECT_EQ(window->focusWidget(), window->Grid());
     }
-    // The first step: lower case sorts after the upper-case holders in neither store's order
-    // before "Novák"; whatever it found, the list shows it. After a holder search the list is in
-    // holder order until a number search.
+    // After a holder search the list is in holder order until a number search.
     OnNextModal([](QWidget* w) {
         auto* dlg = static_cast<TLegHle*>(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(WaitActive(dlg));
         QTest::mouseClick(dlg->JmenoOption(), Qt::LeftButton);
         dlg->TextEdit()->setFocus();
         Type(u"A"_s);
@@ -677,12 +709,12 @@ TEST_P(PassRegisterTest, SearchByHolderAndByNumber)
     // Esc and Storno search nothing.
     const QString before = Field(u"LEG_KOD"_s);
     OnNextModal([](QWidget* w) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(WaitActive(w));
         Press(Qt::Key_Escape);
     });
     Press(Qt::Key_F5);
     OnNextModal([](QWidget* w) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(WaitActive(w));
         Type(u"x"_s);
         QTest::mouseClick(static_cast<TLegHle*>(w)->StornoButton(), Qt::LeftButton);
     });
@@ -722,4 +754,4 @@ TEST_P(PassRegisterTest, DeletingAPassKeepsItsMovements)
 
 KV_INSTANTIATE_STORES(PassRegisterTest);
 
-} // namespace
+}  // namespace

@@ -1,0 +1,207 @@
+// Pictures of the program's windows for the documentation: sets up a demo station in a temporary
+// folder, opens each window offscreen and writes one PNG per window into the folder given.
+#include "DataUnit.h"
+#include "EditaceVariantaUnit.h"
+#include "FrameUnit.h"
+#include "HlavniUnit.h"
+#include "LegHlaEditUnit.h"
+#include "LegHleUnit.h"
+#include "LoginUnit.h"
+#include "Messages.h"
+#include "PrehlNakCenUnit.h"
+#include "PrehledSortimentuUnit.h"
+#include "ProgresWinUnit.h"
+#include "SchemaSql.h"
+#include "SorHleUnit.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void Say(const QString& text)
+{
+    std::fprintf(stderr, "kv_screens: %s\n", text.toLocal8Bit().constData());
+}
+
+// The station's database: the administration tool's demo data where the tool was built, otherwise
+// the tables and a few passes made here.
+bool SetUpStation(const QString& dir)
+{
+    QFile ini(dir + u"/Prodejna.ini"_s);
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write("[Prodejna]\nProdejna=0001\nProtocol=LOCAL\nAliasName=Tolmek\nLoginForm=0\n");
+    ini.close();
+    const QString tool = QCoreApplication::applicationDirPath() + u"/korvanta-db"_s;
+    if (QFileInfo(tool).isExecutable()) {
+        return QProcess::execute(tool, {u"--dir"_s, dir, u"init"_s}) == 0 &&
+               QProcess::execute(tool, {u"--dir"_s, dir, u"demo"_s}) == 0;
+    }
+    TCommsEngine engine;
+    engine.Protocol = u"LOCAL"_s;
+    engine.SetActive(true);
+    TSession session(engine);
+    session.Open();
+    TDatabase db(session);
+    db.AliasName = u"Tolmek"_s;
+    db.Directory = dir;
+    db.CreateIfMissing = true;
+    db.Open();
+    for (const TTableDef* def : AllTableDefs())
+        for (const QString& sql : CreateTableSql(*def, TableNameFor(*def, u"0001"_s), TStoreKind::Sqlite))
+            db.ExecDirect(sql);
+    TTable users(db, TableDef(u"USR"_s));
+    users.Open();
+    users.Append();
+    users.FieldByName(u"USR_LNA"_s).SetAsString(TData::AutoLoginName(TData::OsUserName()));
+    users.FieldByName(u"USR_NAC"_s).SetAsString(u"Pokladní"_s);
+    users.Post();
+    TTable passes(db, TableDef(u"LEG"_s));
+    passes.SetTableName(u"LEG0001"_s);
+    passes.Open();
+    const struct {
+        const char16_t* kod;
+        const char16_t* jme;
+        double poc, cer;
+    } rows[] = {{u"1001", u"Novák Jan", 1500, 420},
+                {u"1002", u"Dvořáková Marie", 800, 800},
+                {u"1003", u"Černý Tomáš", 2000, 350.5},
+                {u"1004", u"Šťastná Eva", 500, 0}};
+    for (const auto& r : rows) {
+        passes.Append();
+        passes.FieldByName(u"LEG_KOD"_s).SetAsString(QString::fromUtf16(r.kod));
+        passes.FieldByName(u"LEG_JME"_s).SetAsString(QString::fromUtf16(r.jme));
+        passes.FieldByName(u"LEG_ODD"_s).SetAsDateTime(QDate(2026, 1, 5).startOfDay());
+        passes.FieldByName(u"LEG_DOD"_s).SetAsDateTime(QDate(2026, 12, 31).startOfDay());
+        passes.FieldByName(u"LEG_POC"_s).SetAsFloat(r.poc);
+        passes.FieldByName(u"LEG_CER"_s).SetAsFloat(r.cer);
+        passes.Post();
+    }
+    return true;
+}
+
+bool Save(QWidget* w, const QString& outDir, const QString& name)
+{
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w);
+    QTest::qWait(50);
+    const QString path = QDir(outDir).filePath(name);
+    if (!w->grab().save(path)) {
+        Say(u"cannot write "_s + path);
+        return false;
+    }
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(u"Korvanta"_s);
+    QApplication::setApplicationDisplayName(u"Korvanta"_s);
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    if (argc < 2) {
+        Say(u"usage: kv_screens OUTDIR"_s);
+        return 2;
+    }
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    SetMessageHandler([](TMessageKind, const QString& text) {
+        Say(text);
+        return true;
+    });
+
+    QTemporaryDir station;
+    try {
+        if (!SetUpStation(station.path())) {
+            Say(u"the demo station could not be set up"_s);
+            return 1;
+        }
+    } catch (const EDatabaseError& e) {
+        Say(e.Message());
+        return 1;
+    }
+    TData data(station.path());
+    data.LoginDialog = [](QString&, QString&) { return false; };
+    data.DataModuleCreate();
+    if (data.Terminated() || !data.ffDatabase->Connected()) {
+        Say(u"the demo station did not start"_s);
+        return 1;
+    }
+
+    bool ok = true;
+    THlavni hlavni(data);
+    ok &= Save(&hlavni, outDir, u"hlavni.png"_s);
+
+    TTable& leg = *data.ffLegHla;
+    leg.Append();
+    leg.FieldByName(u"LEG_ODD"_s).SetAsDateTime(QDate::currentDate().startOfDay());
+    leg.FieldByName(u"LEG_POC"_s).SetAsFloat(0);
+    leg.FieldByName(u"LEG_CER"_s).SetAsFloat(0);
+    leg.FieldByName(u"LEG_DOD"_s).SetAsDateTime(QDate(QDate::currentDate().year(), 12, 31).startOfDay());
+    {
+        TLegHlaEdit edit(leg, &hlavni);
+        ok &= Save(&edit, outDir, u"leghlaedit.png"_s);
+    }
+    leg.Cancel();
+    {
+        TLegHle search(&hlavni);
+        ok &= Save(&search, outDir, u"leghle.png"_s);
+    }
+    {
+        TLoginForm login;
+        ok &= Save(&login, outDir, u"login.png"_s);
+    }
+
+    // Assortment: the card list by name, its search, the variants of the first card with the
+    // new-variant dialog, and the rebuild's progress window.
+    {
+        TTable& sor = *data.ffSortiment;
+        sor.SetIndexName(u"NAC"_s);
+        sor.Open();
+        {
+            TPrehledSortimentu cards(data, &hlavni);
+            ok &= Save(&cards, outDir, u"prehledsortimentu.png"_s);
+            TSorHle search(sor, &cards);
+            ok &= Save(&search, outDir, u"sorhle.png"_s);
+        }
+        TTable& skl = *data.ffSklad;
+        skl.SetIndexName(u"KAV"_s);
+        skl.Open();
+        const QString card = sor.FieldByName(u"SOR_KAV"_s).AsString();
+        skl.SetRange({card, u"000"_s}, {card, u"999"_s});
+        {
+            TPrehlNakCen variants(data, &hlavni);
+            ok &= Save(&variants, outDir, u"prehlnakcen.png"_s);
+            skl.Append();
+            skl.FieldByName(u"SKL_KAV"_s).SetAsString(card);
+            skl.FieldByName(u"SKL_POC"_s).SetAsFloat(0);
+            skl.FieldByName(u"SKL_MEN"_s).SetAsString(u"CZK"_s);
+            skl.FieldByName(u"SKL_KUR"_s).SetAsFloat(1);
+            TEditaceVarianta variant(skl, &variants);
+            ok &= Save(&variant, outDir, u"editacevarianta.png"_s);
+            skl.Cancel();
+        }
+        skl.Close();
+        TProgresWin progress;
+        progress.SetTexts(u"Rekonstrukce skladové karty"_s, u"Název sortimentu "_s,
+                          sor.FieldByName(u"SOR_NAC"_s).AsString());
+        progress.SetPosition(40);
+        ok &= Save(&progress, outDir, u"progreswin.png"_s);
+        sor.Close();
+    }
+    return ok ? 0 : 1;
+}
