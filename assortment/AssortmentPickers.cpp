@@ -24,7 +24,7 @@ bool Picked(int result, const TTable& table)
     return result == QDialog::Accepted && table.Active() && table.HasRecord();
 }
 
-} // namespace
+}  // namespace
 
 void InstallAssortmentPickers(TData& data, QWidget* owner)
 {

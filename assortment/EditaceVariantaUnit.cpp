@@ -16,7 +16,8 @@ using namespace Qt::StringLiterals;
 TEditaceVarianta::TEditaceVarianta(TTable& stock, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_stock(stock), m_source(new TDataSource(&stock, this))
+      m_stock(stock),
+      m_source(new TDataSource(&stock, this))
 {
     setWindowTitle(u"EditaceVarianta"_s);
 
@@ -39,7 +40,7 @@ TEditaceVarianta::TEditaceVarianta(TTable& stock, QWidget* owner)
     auto* fields = new QGridLayout;
     const QList<std::pair<QString, QLineEdit*>> rows = {
         {u"Varianta skladové ceny "_s, m_varianta}, {u"Skladová cena varianty"_s, m_cena},
-        {u"Pořizovací měna karty"_s, m_mena},      {u"Kurz měny "_s, m_kurz},
+        {u"Pořizovací měna karty"_s, m_mena},       {u"Kurz měny "_s, m_kurz},
         {u"Počáteční skladová zásoba"_s, m_zasoba}, {u"Pozn."_s, m_poznamka},
     };
     for (int r = 0; r < rows.size(); ++r) {

@@ -39,7 +39,8 @@ TPrehlNakCen::TPrehlNakCen(TData& data, QWidget* owner)
     m_grid->setObjectName(u"DBGrid1"_s);
     // Headings are the fields' captions.
     QList<TGridColumn> columns;
-    for (const char16_t* field : {u"SKL_KAV", u"SKL_IND", u"SKL_SNC", u"SKL_STA", u"SKL_MEN", u"SKL_KUR", u"SKL_POZ", u"SKL_POC"})
+    for (const char16_t* field :
+         {u"SKL_KAV", u"SKL_IND", u"SKL_SNC", u"SKL_STA", u"SKL_MEN", u"SKL_KUR", u"SKL_POZ", u"SKL_POC"})
         columns.append(TGridColumn{QString::fromUtf16(field), -1, QString()});
     // Card numbers are six digits, wider than six average characters.
     columns[0].width = m_grid->fontMetrics().horizontalAdvance(u"0000000"_s) + 8;

@@ -42,7 +42,8 @@ TPrehledSortimentu::TPrehledSortimentu(TData& data, QWidget* owner)
     m_grid->SetReadOnly(true);
     // Headings are the fields' captions.
     QList<TGridColumn> columns;
-    for (const char16_t* field : {u"SOR_KAV", u"SOR_NAC", u"SOR_PC2", u"SOR_STA", u"SOR_DAN", u"SOR_DIS", u"SOR_SKL", u"SOR_OLD", u"SOR_SKU"})
+    for (const char16_t* field : {u"SOR_KAV", u"SOR_NAC", u"SOR_PC2", u"SOR_STA", u"SOR_DAN", u"SOR_DIS",
+                                  u"SOR_SKL", u"SOR_OLD", u"SOR_SKU"})
         columns.append(TGridColumn{QString::fromUtf16(field), -1, QString()});
     // Card numbers are six digits, wider than six average characters.
     columns[0].width = m_grid->fontMetrics().horizontalAdvance(u"0000000"_s) + 8;

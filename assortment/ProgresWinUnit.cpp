@@ -67,7 +67,7 @@ struct TProgressState {
     }
 };
 
-} // namespace
+}  // namespace
 
 void InstallProgressHooks(TData& data)
 {

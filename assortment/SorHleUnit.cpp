@@ -46,7 +46,7 @@ QString Trim(const QString& s)
     return TrimRight(s.mid(b));
 }
 
-} // namespace
+}  // namespace
 
 TSorHle::TSorHle(TTable& sortiment, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_sortiment(sortiment)

@@ -352,9 +352,9 @@ QList<QVector<QVariant>> TDatabase::SelectRows(const QString& sql, const QVarian
                 rc = sqlite3_bind_double(st, i + 1, v.toDouble());
                 break;
             default: {
-                const QString text = v.toString();
-                rc = sqlite3_bind_text16(st, i + 1, text.utf16(), int(text.size() * sizeof(char16_t)),
-                                         SQLITE_TRANSIENT);
+                // Text travels as UTF-8, the store's own encoding: Qt converts faster than SQLite does.
+                const QByteArray text = v.toString().toUtf8();
+                rc = sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
             }
             }
         }
@@ -378,8 +378,8 @@ QList<QVector<QVariant>> TDatabase::SelectRows(const QString& sql, const QVarian
                 row[c] = sqlite3_column_double(st, c);
                 break;
             case SQLITE_TEXT: {
-                const auto* text = static_cast<const QChar*>(sqlite3_column_text16(st, c));
-                row[c] = QString(text, sqlite3_column_bytes16(st, c) / int(sizeof(QChar)));
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                row[c] = QString::fromUtf8(text, sqlite3_column_bytes(st, c));
                 break;
             }
             case SQLITE_BLOB:

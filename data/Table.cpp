@@ -44,6 +44,7 @@ TTable::TTable(TDatabase& db, const TTableDef& def, QObject* parent) : TDataSet(
             m_autoIncField = i;
         else if (!def.fields[i].calculated)
             m_storedFields.append(i);
+        m_keyFields.append(def.IsKeyField(def.fields[i].name));
     }
 }
 
@@ -55,6 +56,7 @@ void TTable::SetTableName(const QString& name)
         throw EDatabaseError(u"%1: Název tabulky nelze měnit u otevřené tabulky"_s.arg(m_def.component));
     m_tableName = name;
     m_selectSql.clear();
+    m_selectCols.clear();
     m_insertSql.clear();
     Invalidate();
 }
@@ -73,7 +75,8 @@ const QString& TTable::Select()
         QStringList cols{TDatabase::Quote(m_def.IdentityColumn())};
         for (int fi : m_storedFields)
             cols << TDatabase::Quote(m_def.fields[fi].name);
-        m_selectSql = u"SELECT "_s + cols.join(u", "_s) + u" FROM "_s + TDatabase::TableSql(m_tableName);
+        m_selectCols = cols.join(u", "_s);
+        m_selectSql = u"SELECT "_s + m_selectCols + u" FROM "_s + TDatabase::TableSql(m_tableName);
     }
     return m_selectSql;
 }
@@ -719,7 +722,7 @@ void TTable::Post()
         for (int fi : m_storedFields) {
             const TFieldDef& f = m_def.fields[fi];
             if (f.type != TFieldType::AutoInc)
-                binds << Bind(f, m_buf[fi], m_def.IsKeyField(f.name));
+                binds << Bind(f, m_buf[fi], m_keyFields[fi]);
         }
         if (m_insertSql.isEmpty()) {
             QStringList cols, marks;
@@ -730,22 +733,17 @@ void TTable::Post()
                 cols << TDatabase::Quote(f.name);
                 marks << u"?"_s;
             }
+            Select();
             m_insertSql = u"INSERT INTO "_s + table + u" ("_s + cols.join(u", "_s) + u") VALUES ("_s +
-                          marks.join(u", "_s) + u") RETURNING "_s + idCol;
+                          marks.join(u", "_s) + u") RETURNING "_s + m_selectCols;
         }
-        QSqlQuery& q = m_db.Prepare(m_insertSql);
-        for (int i = 0; i < binds.size(); ++i)
-            q.bindValue(i, binds[i]);
-        TDatabase::Exec(q);
-        if (!q.next()) {
-            const QString msg = TDatabase::ErrorText(q.lastError());
-            q.finish();
-            throw EDatabaseError(msg.isEmpty() ? u"%1: Záznam nebyl uložen"_s.arg(m_def.component) : msg);
-        }
-        const qint64 id = q.value(0).toLongLong();
-        q.finish();
-        if (!FetchById(id, false))
-            throw EDatabaseError(u"%1: Uložený záznam nelze znovu načíst"_s.arg(m_def.component));
+        // Writes go the way of the cursor's reads: on SQLite straight to the library, without the Qt
+        // driver's per-statement bookkeeping. The stored record comes back with the write itself, as a
+        // reading of it would give it, instead of by a second statement.
+        const QList<QVector<QVariant>> rows = m_db.SelectRows(m_insertSql, binds);
+        if (rows.size() != 1 || rows.first().isEmpty())
+            throw EDatabaseError(u"%1: Záznam nebyl uložen"_s.arg(m_def.component));
+        Load(ReadRow(rows.first()));
     } else if (State() == TDataSetState::Edit) {
         QStringList sets, checks;
         QVariantList setBinds, checkBinds;
@@ -754,7 +752,7 @@ void TTable::Post()
             if (!m_changed[fi])
                 continue;
             const TFieldDef& f = m_def.fields[fi];
-            const bool key = m_def.IsKeyField(f.name);
+            const bool key = m_keyFields[fi];
             sets << TDatabase::Quote(f.name) + u" = ?"_s;
             setBinds << Bind(f, m_buf[fi], key);
             // Refuse to overwrite what another till changed since the record was read.
@@ -762,24 +760,19 @@ void TTable::Post()
             checkBinds << Bind(f, m_saved[fi], key);
         }
         if (!sets.isEmpty()) {
+            // The record changed comes back: none when another till got there first.
+            Select();
             const QString sql = u"UPDATE "_s + table + u" SET "_s + sets.join(u", "_s) + u" WHERE "_s + idCol +
-                                u" = ? AND "_s + checks.join(u" AND "_s);
-            QSqlQuery& q = m_db.Prepare(sql);
-            int i = 0;
-            for (const QVariant& v : setBinds)
-                q.bindValue(i++, v);
-            q.bindValue(i++, m_id);
-            for (const QVariant& v : checkBinds)
-                q.bindValue(i++, v);
-            TDatabase::Exec(q);
-            const int affected = q.numRowsAffected();
-            q.finish();
-            if (affected != 1)
+                                u" = ? AND "_s + checks.join(u" AND "_s) + u" RETURNING "_s + m_selectCols;
+            const QVariantList binds = setBinds + QVariantList{QVariant(m_id)} + checkBinds;
+            const QList<QVector<QVariant>> rows = m_db.SelectRows(sql, binds);
+            if (rows.size() != 1)
                 throw EDatabaseError(
                     u"%1: Záznam byl mezitím změněn nebo smazán jiným uživatelem"_s.arg(m_def.component));
-        }
-        if (!FetchById(m_id, false))
+            Load(ReadRow(rows.first()));
+        } else if (!FetchById(m_id, false)) {
             throw EDatabaseError(u"%1: Záznam byl mezitím smazán jiným uživatelem"_s.arg(m_def.component));
+        }
     } else {
         return;
     }

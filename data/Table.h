@@ -120,7 +120,9 @@ private:
     bool m_beforeInsertHad = false;
     int m_autoIncField = -1;
     QList<int> m_storedFields;  // field indexes in the select list, after the identity column
+    QList<bool> m_keyFields;    // per field: part of an index (stored with the type's empty value for null)
     QString m_selectSql;
+    QString m_selectCols;  // the select list alone, also what a write returns
     QString m_insertSql;
     Order m_order;
     bool m_orderValid = false;

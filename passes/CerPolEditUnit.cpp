@@ -20,7 +20,9 @@ using namespace Qt::StringLiterals;
 TCerPolEdit::TCerPolEdit(TData& data, TDataSet& movement, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data), m_movement(movement), m_source(new TDataSource(&movement, this))
+      m_data(data),
+      m_movement(movement),
+      m_source(new TDataSource(&movement, this))
 {
     setWindowTitle(u"Editace položky čerpání"_s);
 
@@ -159,8 +161,7 @@ void TCerPolEdit::DBEditVarno4Valid(QObject*, QString& text, bool& valid)
         return;
     bool isNumber = false;
     const double units = QLocale().toDouble(text.trimmed(), &isNumber);
-    const QString refusal =
-        isNumber ? UnitsRefusal(units) : QString::fromUtf16(PassAccount::kInvalidUnits);
+    const QString refusal = isNumber ? UnitsRefusal(units) : QString::fromUtf16(PassAccount::kInvalidUnits);
     if (!refusal.isEmpty()) {
         valid = false;
         ReportAfterFocusChange(refusal);

@@ -56,9 +56,11 @@ double Amount(TTable& lep)
     return lep.FieldByName(u"LEP_KUS"_s).AsFloat() * lep.FieldByName(u"LEP_PC1"_s).AsFloat();
 }
 
-bool HasPass(TTable& leg)
+// The register stands on the pass the booking is meant for.
+bool OnPass(TTable& leg, int passId)
 {
-    return leg.Active() && leg.HasRecord() && leg.State() == TDataSetState::Browse;
+    return leg.Active() && leg.HasRecord() && leg.State() == TDataSetState::Browse &&
+           leg.FieldByName(u"LEG_IDE"_s).AsInteger() == passId;
 }
 
 // Puts the movement into edit (re-read and locked), when it still belongs to the pass.
@@ -90,7 +92,7 @@ void ShiftLaterBalances(TTable& lep, double shift)
     }
 }
 
-} // namespace
+}  // namespace
 
 bool ValidUnits(double units)
 {
@@ -112,8 +114,9 @@ QString RefusalText(TPassBooking result)
 {
     switch (result) {
     case TPassBooking::Booked:
-    case TPassBooking::NoPass:
         return {};
+    case TPassBooking::NoPass:
+        return u"Legitimace byla mezitím smazána jiným uživatelem."_s;
     case TPassBooking::InsufficientBalance:
         return QString::fromUtf16(kInsufficientBalance);
     case TPassBooking::InvalidUnits:
@@ -124,13 +127,13 @@ QString RefusalText(TPassBooking result)
     return {};
 }
 
-TPassBooking NewMovement(TData& data, double koe, const TPassEntry& entry, const QDate& day)
+TPassBooking NewMovement(TData& data, int passId, double koe, const TPassEntry& entry, const QDate& day)
 {
     if (!ValidUnits(entry.kus) || !std::isfinite(entry.pc1) || !std::isfinite(entry.kus * entry.pc1))
         return TPassBooking::InvalidUnits;
     TTable& leg = *data.ffLegHla;
     TTable& lep = *data.ffLegPol;
-    if (!HasPass(leg))
+    if (!OnPass(leg, passId))
         return TPassBooking::NoPass;
 
     return InTransaction(data, [&] {
@@ -141,7 +144,7 @@ TPassBooking NewMovement(TData& data, double koe, const TPassEntry& entry, const
         AddToTotal(leg, koe, entry.kus * entry.pc1);
 
         lep.Append();
-        lep.FieldByName(u"LEP_IDM"_s).SetAsInteger(leg.FieldByName(u"LEG_IDE"_s).AsInteger());
+        lep.FieldByName(u"LEP_IDM"_s).SetAsInteger(passId);
         lep.FieldByName(u"LEP_DAT"_s).SetAsDateTime(day.startOfDay());
         lep.FieldByName(u"LEP_KOE"_s).SetAsFloat(koe);
         lep.FieldByName(u"LEP_KAV"_s).SetAsString(entry.kav);
@@ -156,18 +159,17 @@ TPassBooking NewMovement(TData& data, double koe, const TPassEntry& entry, const
     });
 }
 
-TPassBooking Correct(TData& data, qint64 movementId, double units, const QDate& day)
+TPassBooking Correct(TData& data, int passId, qint64 movementId, double units, const QDate& day)
 {
     if (!ValidUnits(units))
         return TPassBooking::InvalidUnits;
     TTable& leg = *data.ffLegHla;
     TTable& lep = *data.ffLegPol;
-    if (!HasPass(leg))
+    if (!OnPass(leg, passId))
         return TPassBooking::NoPass;
 
     const TPassBooking result = InTransaction(data, [&] {
         leg.Edit();  // the pass first, as every booking does: no two tills wait for each other
-        const int passId = leg.FieldByName(u"LEG_IDE"_s).AsInteger();
         if (!LockMovement(lep, movementId, passId))
             return TPassBooking::MovementGone;
         // The amount as stored now, not as it was when the dialog opened.
@@ -196,16 +198,15 @@ TPassBooking Correct(TData& data, qint64 movementId, double units, const QDate& 
     return result;
 }
 
-TPassBooking Delete(TData& data, qint64 movementId)
+TPassBooking Delete(TData& data, int passId, qint64 movementId)
 {
     TTable& leg = *data.ffLegHla;
     TTable& lep = *data.ffLegPol;
-    if (!HasPass(leg))
+    if (!OnPass(leg, passId))
         return TPassBooking::NoPass;
 
     return InTransaction(data, [&] {
         leg.Edit();
-        const int passId = leg.FieldByName(u"LEG_IDE"_s).AsInteger();
         if (!LockMovement(lep, movementId, passId))
             return TPassBooking::MovementGone;
         const double amount = Amount(lep);
@@ -224,4 +225,4 @@ TPassBooking Delete(TData& data, qint64 movementId)
     });
 }
 
-} // namespace PassAccount
+}  // namespace PassAccount

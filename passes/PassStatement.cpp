@@ -38,7 +38,7 @@ QByteArray TotalLine(const char* caption, double value, const QLocale& locale)
     return kBoldOn + Cell(caption) + ' ' + Amount(value, locale) + " pb" + kBoldOff;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray Amount(double value, const QLocale& locale)
 {
@@ -163,8 +163,9 @@ TPassStatement Collect(TData& data, const QDateTime& day)
     QList<TRow> rows = lep.ReadRows(nullptr, kBlock, true);
     while (!rows.isEmpty()) {
         for (const TRow& r : rows)
-            s.movements.append({r.values[dat].toDateTime(), r.values[nac].toString(), r.values[pc1].toDouble(),
-                                r.values[kus].toDouble(), r.values[koe].toDouble(), r.values[zus].toDouble()});
+            s.movements.append({r.values[dat].toDateTime(), r.values[nac].toString(),
+                                r.values[pc1].toDouble(), r.values[kus].toDouble(), r.values[koe].toDouble(),
+                                r.values[zus].toDouble()});
         if (rows.size() < kBlock)
             break;
         const TRow last = rows.last();
@@ -180,8 +181,9 @@ bool Print(TData& data, TDataSestavy& printing, const QDateTime& day, QString* e
         return false;
     // Everything is read before the job starts: a database error never leaves half a job behind.
     const QList<TPrintStep> steps = Lines(Collect(data, day));
-    return printing.PrintDocument(data.ParagonovaTiskarna, data.CestaProgramu,
-                                  [&steps](TRAWPrinter& printer) { Write(printer, steps); }, error);
+    return printing.PrintDocument(
+        data.ParagonovaTiskarna, data.CestaProgramu,
+        [&steps](TRAWPrinter& printer) { Write(printer, steps); }, error);
 }
 
-} // namespace PassStatement
+}  // namespace PassStatement

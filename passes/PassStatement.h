@@ -16,8 +16,8 @@ class TRAWPrinter;
 // taken from the tables in code page 1250, the fixed texts are plain ASCII.
 
 struct TStatementMovement {
-    QDateTime date;  // LEP_DAT
-    QString name;    // LEP_NAC
+    QDateTime date;        // LEP_DAT
+    QString name;          // LEP_NAC
     double price = 0;      // LEP_PC1
     double units = 0;      // LEP_KUS
     double direction = 0;  // LEP_KOE
@@ -27,10 +27,10 @@ struct TStatementMovement {
 struct TPassStatement {
     // Owner (VLA): firm, street, town, postcode, company id, tax id.
     QString firm, street, town, postcode, ico, dic;
-    QString passNumber;  // LEG_KOD
-    QString holder;      // LEG_JME
-    double deposits = 0; // LEG_POC
-    QDateTime day;       // the statement's date
+    QString passNumber;                   // LEG_KOD
+    QString holder;                       // LEG_JME
+    double deposits = 0;                  // LEG_POC
+    QDateTime day;                        // the statement's date
     QList<TStatementMovement> movements;  // every movement of the pass, in list order
 };
 
@@ -65,4 +65,4 @@ TPassStatement Collect(TData& data, const QDateTime& day);
 // errors are thrown before any byte goes to the printer.
 bool Print(TData& data, TDataSestavy& printing, const QDateTime& day, QString* error = nullptr);
 
-} // namespace PassStatement
+}  // namespace PassStatement

@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWidth = 760;
+constexpr int kWidth = 860;
 constexpr int kHeight = 440;
 
 // The bottom panel: caption and field of the pass, the amounts on the right.
@@ -29,9 +29,9 @@ struct TPanelField {
     const char16_t* caption;
     const char16_t* field;
 };
-const TPanelField kPanel[6] = {{u"Číslo účtu", u"LEG_KOD"},        {u"Vlastník", u"LEG_JME"},
-                               {u"Platná do data", u"LEG_DOD"},    {u"Celk.předlplaceno", u"LEG_POC"},
-                               {u"Čerpání", u"LEG_CER"},           {u"Zůstatek", u"LEG_ZUS"}};
+const TPanelField kPanel[6] = {{u"Číslo účtu", u"LEG_KOD"},     {u"Vlastník", u"LEG_JME"},
+                               {u"Platná do data", u"LEG_DOD"}, {u"Celk.předlplaceno", u"LEG_POC"},
+                               {u"Čerpání", u"LEG_CER"},        {u"Zůstatek", u"LEG_ZUS"}};
 
 void Report(TPassBooking result)
 {
@@ -49,14 +49,17 @@ public:
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-} // namespace
+}  // namespace
 
 TPrehledCerpani::TPrehledCerpani(TData& data, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data), m_entry(std::make_unique<TMemTable>(data.ffLegPol->Def()))
+      m_data(data),
+      m_entry(std::make_unique<TMemTable>(data.ffLegPol->Def()))
 {
     setWindowTitle(u"Přehled obratů na účtu"_s);
+    if (m_data.ffLegHla->Active() && m_data.ffLegHla->HasRecord())
+        m_passId = m_data.ffLegHla->FieldByName(u"LEG_IDE"_s).AsInteger();
     m_entry->OnCalcFields = [this](TDataSet& d) { m_data.ffLegPolCalcFields(d); };
     m_entry->Open();
 
@@ -76,16 +79,16 @@ TPrehledCerpani::TPrehledCerpani(TData& data, QWidget* owner)
     // Ctrl+Del goes through DeleteMovement, which keeps the account's totals right.
     m_grid->SetReadOnly(true);
     m_grid->SetDataSet(m_data.ffLegPol.get(), {{u"LEP_DAT"_s, 74},
-                                               {u"LEP_NAC"_s},
-                                               {u"LEP_PC1"_s},
-                                               {u"LEP_KUS"_s, -1, u"Počet mj."_s},
-                                               {u"LEP_MJE"_s},
-                                               {u"LEP_VKL"_s},
-                                               {u"LEP_CER"_s},
-                                               {u"LEP_ZUS"_s},
-                                               {u"LEP_KAV"_s},
-                                               {u"LEP_DAN"_s},
-                                               {u"LEP_PCC"_s}});
+                                               {u"LEP_NAC"_s, 170},
+                                               {u"LEP_PC1"_s, 70},
+                                               {u"LEP_KUS"_s, 62, u"Počet mj."_s},
+                                               {u"LEP_MJE"_s, 30},
+                                               {u"LEP_VKL"_s, 76},
+                                               {u"LEP_CER"_s, 76},
+                                               {u"LEP_ZUS"_s, 80},
+                                               {u"LEP_KAV"_s, 58},
+                                               {u"LEP_DAN"_s, 40},
+                                               {u"LEP_PCC"_s, 80}});
     m_navigator->SetDataSet(m_data.ffLegPol.get());
 
     auto* panel = new QFrame(this);
@@ -172,8 +175,18 @@ bool TPrehledCerpani::FormKeyDown(QKeyEvent* event)
 
 bool TPrehledCerpani::HasPass() const
 {
-    const TTable& leg = *m_data.ffLegHla;
-    return leg.Active() && leg.HasRecord() && leg.State() == TDataSetState::Browse;
+    TTable& leg = *m_data.ffLegHla;
+    return m_passId != 0 && leg.Active() && leg.HasRecord() && leg.State() == TDataSetState::Browse &&
+           leg.FieldByName(u"LEG_IDE"_s).AsInteger() == m_passId;
+}
+
+bool TPrehledCerpani::RefreshPass()
+{
+    m_data.ffLegHla->Refresh();
+    if (HasPass())
+        return true;
+    Report(TPassBooking::NoPass);
+    return false;
 }
 
 bool TPrehledCerpani::HasMovement() const
@@ -187,7 +200,8 @@ void TPrehledCerpani::UpdatePanel()
     TTable& leg = *m_data.ffLegHla;
     const bool shown = leg.Active() && leg.HasRecord();
     for (int i = 0; i < 6; ++i)
-        m_panel[i]->setText(shown ? leg.FieldByName(QString::fromUtf16(kPanel[i].field)).DisplayText() : QString());
+        m_panel[i]->setText(shown ? leg.FieldByName(QString::fromUtf16(kPanel[i].field)).DisplayText()
+                                  : QString());
 }
 
 void TPrehledCerpani::Done()
@@ -215,17 +229,20 @@ bool TPrehledCerpani::RunDialog(bool deposit, bool correction, double previousAm
 
 void TPrehledCerpani::NewMovement(double koe)
 {
-    if (!HasPass()) {
+    if (m_passId == 0) {
         Done();
         return;
     }
     const bool sortimentWasOpen = m_data.ffSortiment->Active();
     try {
         // The stored balance for the dialog's check, as other tills may have booked meanwhile.
-        m_data.ffLegHla->Refresh();
+        if (!RefreshPass()) {
+            Done();
+            return;
+        }
         m_data.OpenffSor(QString());
         StartEntry();
-        m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_data.ffLegHla->FieldByName(u"LEG_IDE"_s).AsInteger());
+        m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_passId);
         m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(QDate::currentDate().startOfDay());
         m_entry->FieldByName(u"LEP_KOE"_s).SetAsFloat(koe);
         if (RunDialog(koe > 0, false, 0)) {
@@ -235,7 +252,7 @@ void TPrehledCerpani::NewMovement(double koe)
             entry.pc1 = m_entry->FieldByName(u"LEP_PC1"_s).AsFloat();
             entry.dan = m_entry->FieldByName(u"LEP_DAN"_s).AsFloat();
             entry.kus = m_entry->FieldByName(u"LEP_KUS"_s).AsFloat();
-            Report(PassAccount::NewMovement(m_data, koe, entry, QDate::currentDate()));
+            Report(PassAccount::NewMovement(m_data, m_passId, koe, entry, QDate::currentDate()));
         }
     } catch (const EDatabaseError& e) {
         ShowError(e.Message());
@@ -258,16 +275,15 @@ void TPrehledCerpani::NovyVkladClick()
 
 void TPrehledCerpani::OpravaClick()
 {
-    if (!HasPass() || !HasMovement()) {
+    if (m_passId == 0 || !HasMovement()) {
         Done();
         return;
     }
     TTable& lep = *m_data.ffLegPol;
     const bool sortimentWasOpen = m_data.ffSortiment->Active();
     try {
-        m_data.ffLegHla->Refresh();
         lep.Refresh();
-        if (HasMovement()) {
+        if (RefreshPass() && HasMovement()) {
             const qint64 id = lep.FieldByName(u"LEP_IDE"_s).AsInteger();
             m_data.OpenffSor(QString());
             StartEntry();
@@ -277,11 +293,12 @@ void TPrehledCerpani::OpravaClick()
                 if (!f.calculated && f.type != TFieldType::AutoInc)
                     m_entry->SetFieldValue(i, lep.GetFieldValue(i));
             }
-            m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_data.ffLegHla->FieldByName(u"LEG_IDE"_s).AsInteger());
+            m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_passId);
             m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(QDate::currentDate().startOfDay());
             const double previous = lep.FieldByName(u"LEP_PCC"_s).AsFloat();
             if (RunDialog(false, true, previous))
-                Report(PassAccount::Correct(m_data, id, m_entry->FieldByName(u"LEP_KUS"_s).AsFloat(),
+                Report(PassAccount::Correct(m_data, m_passId, id,
+                                            m_entry->FieldByName(u"LEP_KUS"_s).AsFloat(),
                                             QDate::currentDate()));
         }
     } catch (const EDatabaseError& e) {
@@ -295,17 +312,16 @@ void TPrehledCerpani::OpravaClick()
 
 void TPrehledCerpani::DeleteMovement()
 {
-    if (!HasPass() || !HasMovement()) {
+    if (m_passId == 0 || !HasMovement()) {
         Done();
         return;
     }
     const qint64 id = m_data.ffLegPol->FieldByName(u"LEP_IDE"_s).AsInteger();
-    if (Confirm(u"Delete record?"_s)) {
-        try {
-            Report(PassAccount::Delete(m_data, id));
-        } catch (const EDatabaseError& e) {
-            ShowError(e.Message());
-        }
+    try {
+        if (RefreshPass() && Confirm(u"Delete record?"_s))
+            Report(PassAccount::Delete(m_data, m_passId, id));
+    } catch (const EDatabaseError& e) {
+        ShowError(e.Message());
     }
     Done();
 }
@@ -314,7 +330,7 @@ void TPrehledCerpani::TiskClick()
 {
     TDataSestavy* printing = TDataSestavy::Instance();
     // A pass without movements has no day to print.
-    if (!printing || !HasPass() || !HasMovement()) {
+    if (!printing || m_passId == 0 || !HasMovement()) {
         Done();
         return;
     }
@@ -322,7 +338,8 @@ void TPrehledCerpani::TiskClick()
     QString error;
     try {
         TBusyCursor busy;
-        PassStatement::Print(m_data, *printing, day, &error);
+        if (RefreshPass())
+            PassStatement::Print(m_data, *printing, day, &error);
     } catch (const EDatabaseError& e) {
         error = e.Message();
     }

@@ -46,7 +46,10 @@ protected:
 
 private:
     QPushButton* ToolButton(const QString& caption, void (TPrehledCerpani::*slot)());
+    // The register still stands on this window's pass.
     bool HasPass() const;
+    // Reads the pass again (other tills may have booked); false, with the message, when it is gone.
+    bool RefreshPass();
     bool HasMovement() const;
     // A new withdrawal (koe -1) or deposit (+1).
     void NewMovement(double koe);
@@ -58,6 +61,7 @@ private:
     void Done();
 
     TData& m_data;
+    int m_passId = 0;  // the pass whose account this is (the register's current pass at opening)
     std::unique_ptr<TMemTable> m_entry;  // the movement being entered, until it is booked
     TDBNavigator* m_navigator;
     TDBGrid* m_grid;

@@ -234,8 +234,9 @@ TEST_P(AssortmentTest, CardPickListLayoutAndKeys)
         EXPECT_EQ(w->size(), QSize(464, 223));
         EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-        EXPECT_EQ(Headings(w->Grid()), (QStringList{u"Karta"_s, u"Název"_s, u"PC d1"_s, u"Zásoba"_s, u"Sazba DPH"_s,
-                                                    u"Volne"_s, u"Skl.pol."_s, u"Vyřazeno"_s, u"Skupina"_s}));
+        EXPECT_EQ(Headings(w->Grid()),
+                  (QStringList{u"Karta"_s, u"Název"_s, u"PC d1"_s, u"Zásoba"_s, u"Sazba DPH"_s, u"Volne"_s,
+                               u"Skl.pol."_s, u"Vyřazeno"_s, u"Skupina"_s}));
         EXPECT_TRUE(w->Grid()->ReadOnly());
         EXPECT_EQ(w->Grid()->selectionBehavior(), QAbstractItemView::SelectRows);
         EXPECT_EQ(w->HledejButton()->text(), u"F5 Hledej"_s);
@@ -305,22 +306,22 @@ TEST_P(AssortmentTest, SearchDialogOptions)
     TMessageRecorder told;
 
     struct Step {
-        int downs;       // Down presses from the name option: 1 the card number, 2 the price
+        int downs;  // Down presses from the name option: 1 the card number, 2 the price
         QString typed;
-        QString shown;   // the text field afterwards
+        QString shown;  // the text field afterwards
         QString index;
-        QString kav;     // the card found
+        QString kav;  // the card found
         bool atEnd = false;
     };
     const QList<Step> steps = {
         {0, u"Č"_s, u"Č"_s, u"NAC"_s, u"000001"_s},
-        {0, u"Ch"_s, u"Ch"_s, u"NAC"_s, u"000003"_s},                   // Ch after H
-        {0, u"Houska  "_s, u"Houska  "_s, u"NAC"_s, u"000004"_s},       // trailing blanks do not count
-        {0, u" Zelí"_s, u" Zelí"_s, u"NAC"_s, u"000005"_s},             // leading ones do: before every letter
-        {0, u"Žžž"_s, u"Žžž"_s, u"NAC"_s, u"000010"_s, true},            // past the last name
-        {1, u"  000004  "_s, u"  000004  "_s, u"KAV"_s, u"000004"_s},   // blanks on both sides do not count
+        {0, u"Ch"_s, u"Ch"_s, u"NAC"_s, u"000003"_s},                  // Ch after H
+        {0, u"Houska  "_s, u"Houska  "_s, u"NAC"_s, u"000004"_s},      // trailing blanks do not count
+        {0, u" Zelí"_s, u" Zelí"_s, u"NAC"_s, u"000005"_s},            // leading ones do: before every letter
+        {0, u"Žžž"_s, u"Žžž"_s, u"NAC"_s, u"000010"_s, true},          // past the last name
+        {1, u"  000004  "_s, u"  000004  "_s, u"KAV"_s, u"000004"_s},  // blanks on both sides do not count
         {2, u"10"_s, u"10"_s, u"PC1"_s, u"000010"_s},
-        {2, u"2x5.5"_s, u"25,5"_s, u"PC1"_s, u"000002"_s},              // a number only, decimal comma
+        {2, u"2x5.5"_s, u"25,5"_s, u"PC1"_s, u"000002"_s},  // a number only, decimal comma
         {2, u"1000"_s, u"1000"_s, u"PC1"_s, u"000011"_s, true},
         {0, u"š"_s, u"š"_s, u"NAC"_s, u"000011"_s},
     };
@@ -340,10 +341,11 @@ TEST_P(AssortmentTest, SearchDialogOptions)
                     captions << dlg->Option(TSorHle::TOption(i))->text();
                     enabled << dlg->Option(TSorHle::TOption(i))->isEnabled();
                 }
-                EXPECT_EQ(captions,
-                          (QStringList{u"Hledej název položky sortimentu"_s, u"Hledej dle čísla karty sortimentu"_s,
-                                       u"Hledej dle aliasu názvu"_s, u"Hledej dle kódu dodavatele"_s,
-                                       u"Hledej dle kódu výrobce"_s, u"Hledej částku prodejní cenu "_s}));
+                EXPECT_EQ(
+                    captions,
+                    (QStringList{u"Hledej název položky sortimentu"_s, u"Hledej dle čísla karty sortimentu"_s,
+                                 u"Hledej dle aliasu názvu"_s, u"Hledej dle kódu dodavatele"_s,
+                                 u"Hledej dle kódu výrobce"_s, u"Hledej částku prodejní cenu "_s}));
                 EXPECT_EQ(enabled, (QList<bool>{true, true, false, false, false, true}));
                 // Every opening starts afresh.
                 EXPECT_TRUE(dlg->TextEdit()->text().isEmpty());
@@ -410,8 +412,9 @@ TEST_P(AssortmentTest, SearchDialogOptions)
         EXPECT_EQ(told.messages, QStringList{u"'1-2' is not a valid floating point value"_s});
         EXPECT_EQ(Sor().IndexName(), u"PC1"_s);
         EXPECT_EQ(Kav(), u"000011"_s);
-        EXPECT_EQ(ColumnTexts(w->Grid(), 1), (QStringList{u"Houska"_s, u"Zelí"_s, u"Čaj zelený"_s, u"Cukr kostky"_s,
-                                                         u"Chléb"_s, u"Ananas"_s, u"Šunka"_s}));
+        EXPECT_EQ(ColumnTexts(w->Grid(), 1),
+                  (QStringList{u"Houska"_s, u"Zelí"_s, u"Čaj zelený"_s, u"Cukr kostky"_s, u"Chléb"_s,
+                               u"Ananas"_s, u"Šunka"_s}));
         Press(Qt::Key_Up);
         ProcessEvents();
         Press(Qt::Key_Return);
@@ -468,8 +471,8 @@ TEST_P(VariantTest, VariantPickListOffersTheCardsVariants)
         EXPECT_EQ(w->size(), QSize(228, 192));
         EXPECT_EQ(w->minimumSize(), w->maximumSize());
         EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-        EXPECT_EQ(Headings(w->Grid()), (QStringList{u"Karta"_s, u"Var."_s, u"Nák.cena"_s, u"Zásoba"_s, u"Měna"_s,
-                                                    u"Kurz"_s, u"Poznámka"_s, u"Poč.roku"_s}));
+        EXPECT_EQ(Headings(w->Grid()), (QStringList{u"Karta"_s, u"Var."_s, u"Nák.cena"_s, u"Zásoba"_s,
+                                                    u"Měna"_s, u"Kurz"_s, u"Poznámka"_s, u"Poč.roku"_s}));
         EXPECT_FALSE(w->Grid()->ReadOnly());
         EXPECT_EQ(w->Grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
         EXPECT_EQ(w->NovyButton()->text(), u"F2 Nový"_s);
@@ -492,9 +495,7 @@ TEST_P(VariantTest, VariantPickListOffersTheCardsVariants)
     EXPECT_FALSE(data->SklValid(u"000001"_s, u"009"_s));
 
     // A double click picks the variant clicked; a card without variants offers an empty list.
-    WhenOpens<TPrehlNakCen>([](TPrehlNakCen* w) {
-        DoubleClick(w->Grid(), 0, 0);
-    });
+    WhenOpens<TPrehlNakCen>([](TPrehlNakCen* w) { DoubleClick(w->Grid(), 0, 0); });
     EXPECT_TRUE(data->SklValid(u"000001"_s, u"x"_s));
     EXPECT_EQ(Variant(), u"001"_s);
     WhenOpens<TPrehlNakCen>([](TPrehlNakCen* w) {
@@ -725,4 +726,4 @@ TEST(ProgresWin, DesignedTextsAndGauge)
 KV_INSTANTIATE_STORES(AssortmentTest);
 KV_INSTANTIATE_STORES(VariantTest);
 
-} // namespace
+}  // namespace

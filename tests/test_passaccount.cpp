@@ -75,9 +75,12 @@ protected:
         d.ffLegPol->SetRange({ide, 0}, {ide, 10000000});
     }
 
-    static TPassBooking Book(TData& d, double koe, double units, double price, const QString& kav = u"000001"_s)
+    static int CurrentPass(TData& d) { return d.ffLegHla->FieldByName(u"LEG_IDE"_s).AsInteger(); }
+    static TPassBooking Book(TData& d, double koe, double units, double price,
+                             const QString& kav = u"000001"_s)
     {
-        return PassAccount::NewMovement(d, koe, {kav, u"Karta "_s + kav, price, 21, units}, kToday);
+        return PassAccount::NewMovement(d, CurrentPass(d), koe, {kav, u"Karta "_s + kav, price, 21, units},
+                                        kToday);
     }
 
     // What the store holds: the pass's totals and its movements in the order of the index "KOD".
@@ -142,11 +145,11 @@ TEST_P(PassAccountTest, NewBookingsKeepTotalsAndBalances)
         double poc, cer;  // the pass's totals afterwards
     };
     const QList<Step> steps = {
-        {+1, 4, 250, TPassBooking::Booked, 1000, 0},               // deposit: LEG_POC + 1000
+        {+1, 4, 250, TPassBooking::Booked, 1000, 0},  // deposit: LEG_POC + 1000
         {-1, 3, 10, TPassBooking::Booked, 1000, 30},
-        {-1, 2, 485, TPassBooking::Booked, 1000, 1000},            // the whole balance: 0 is allowed
+        {-1, 2, 485, TPassBooking::Booked, 1000, 1000},  // the whole balance: 0 is allowed
         {-1, 1, 0.01, TPassBooking::InsufficientBalance, 1000, 1000},
-        {-1, 0, 10, TPassBooking::Booked, 1000, 1000},             // nothing drawn is no overdraft
+        {-1, 0, 10, TPassBooking::Booked, 1000, 1000},  // nothing drawn is no overdraft
         {+1, 0.5, 35, TPassBooking::Booked, 1017.5, 1000},
         {-1, 1, 17.5, TPassBooking::Booked, 1017.5, 1017.5},
         {-1, -1, 10, TPassBooking::InvalidUnits, 1017.5, 1017.5},  // a negative withdrawal pays nothing in
@@ -158,7 +161,8 @@ TEST_P(PassAccountTest, NewBookingsKeepTotalsAndBalances)
     int booked = 0;
     for (const Step& s : steps) {
         SCOPED_TRACE(u"%1 x %2 x %3"_s.arg(s.koe).arg(s.units).arg(s.price).toStdString());
-        const qint64 before = data->ffLegPol->HasRecord() ? data->ffLegPol->FieldByName(u"LEP_IDE"_s).AsInteger() : 0;
+        const qint64 before =
+            data->ffLegPol->HasRecord() ? data->ffLegPol->FieldByName(u"LEP_IDE"_s).AsInteger() : 0;
         EXPECT_EQ(Book(*data, s.koe, s.units, s.price), s.expected);
         EXPECT_FALSE(data->ffDatabase->InTransaction());
         EXPECT_EQ(data->ffLegHla->State(), TDataSetState::Browse);
@@ -233,7 +237,7 @@ TEST_P(PassAccountTest, CorrectionsShiftTheLaterBalances)
         SCOPED_TRACE(u"movement %1 to %2 units"_s.arg(s.index).arg(s.units).toStdString());
         const qint64 id = rows[s.index].id;
         data->ffLegPol->First();  // the list may stand anywhere
-        EXPECT_EQ(PassAccount::Correct(*data, id, s.units, kToday.addDays(3)), s.expected);
+        EXPECT_EQ(PassAccount::Correct(*data, pass, id, s.units, kToday.addDays(3)), s.expected);
         EXPECT_FALSE(data->ffDatabase->InTransaction());
         const auto [poc, cer] = Totals(pass);
         EXPECT_DOUBLE_EQ(poc, s.poc);
@@ -264,8 +268,8 @@ TEST_P(PassAccountTest, CorrectionsShiftTheLaterBalances)
     OpenAccount(*data, other);
     const qint64 foreign = Movements(other).first().id;
     OpenAccount(*data, pass);
-    EXPECT_EQ(PassAccount::Correct(*data, foreign, 2, kToday), TPassBooking::MovementGone);
-    EXPECT_EQ(PassAccount::Correct(*data, 999999, 2, kToday), TPassBooking::MovementGone);
+    EXPECT_EQ(PassAccount::Correct(*data, pass, foreign, 2, kToday), TPassBooking::MovementGone);
+    EXPECT_EQ(PassAccount::Correct(*data, pass, 999999, 2, kToday), TPassBooking::MovementGone);
     EXPECT_FALSE(data->ffDatabase->InTransaction());
     EXPECT_EQ(Totals(other), std::make_pair(500.0, 0.0));
 }
@@ -280,7 +284,7 @@ TEST_P(PassAccountTest, DeletionTakesTheMovementOutOfTheAccount)
 
     // The withdrawal in the middle: LEG_CER - 30, later balances + 30, the list on the next movement.
     ASSERT_TRUE(data->ffLegPol->Locate(u"LEP_IDE"_s, {rows[1].id}));
-    EXPECT_EQ(PassAccount::Delete(*data, rows[1].id), TPassBooking::Booked);
+    EXPECT_EQ(PassAccount::Delete(*data, pass, rows[1].id), TPassBooking::Booked);
     EXPECT_EQ(Totals(pass), std::make_pair(150.0, 90.0));
     QList<TMovementRow> now = Movements(pass);
     ASSERT_EQ(now.size(), 3);
@@ -291,22 +295,37 @@ TEST_P(PassAccountTest, DeletionTakesTheMovementOutOfTheAccount)
     ExpectAccountConsistent(pass);
 
     // A deposit that has been drawn on cannot go: the balance would be negative.
-    EXPECT_EQ(PassAccount::Delete(*data, rows[0].id), TPassBooking::InsufficientBalance);
+    EXPECT_EQ(PassAccount::Delete(*data, pass, rows[0].id), TPassBooking::InsufficientBalance);
     EXPECT_EQ(Movements(pass).size(), 3);
     EXPECT_EQ(Totals(pass), std::make_pair(150.0, 90.0));
     EXPECT_FALSE(data->ffDatabase->InTransaction());
 
     // The last movement: no later balances, LEG_CER - 90.
-    EXPECT_EQ(PassAccount::Delete(*data, rows[3].id), TPassBooking::Booked);
+    EXPECT_EQ(PassAccount::Delete(*data, pass, rows[3].id), TPassBooking::Booked);
     EXPECT_EQ(Totals(pass), std::make_pair(150.0, 0.0));
     // Now the first deposit can go: 50 remain.
-    EXPECT_EQ(PassAccount::Delete(*data, rows[0].id), TPassBooking::Booked);
+    EXPECT_EQ(PassAccount::Delete(*data, pass, rows[0].id), TPassBooking::Booked);
     now = Movements(pass);
     ASSERT_EQ(now.size(), 1);
     EXPECT_EQ(now[0].zus, 50);
     EXPECT_EQ(Totals(pass), std::make_pair(50.0, 0.0));
     ExpectAccountConsistent(pass);
-    EXPECT_EQ(PassAccount::Delete(*data, rows[0].id), TPassBooking::MovementGone);
+    EXPECT_EQ(PassAccount::Delete(*data, pass, rows[0].id), TPassBooking::MovementGone);
+}
+
+// A booking is only for the pass the register stands on.
+TEST_P(PassAccountTest, BookingsGoOnlyToTheirPass)
+{
+    ASSERT_EQ(Book(*data, +1, 1, 100), TPassBooking::Booked);
+    const qint64 id = Movements(pass).first().id;
+    EXPECT_EQ(PassAccount::NewMovement(*data, other, +1, {u"000001"_s, u"X"_s, 10, 21, 1}, kToday),
+              TPassBooking::NoPass);
+    EXPECT_EQ(PassAccount::Correct(*data, other, id, 2, kToday), TPassBooking::NoPass);
+    EXPECT_EQ(PassAccount::Delete(*data, other, id), TPassBooking::NoPass);
+    EXPECT_FALSE(data->ffDatabase->InTransaction());
+    EXPECT_EQ(Totals(pass), std::make_pair(100.0, 0.0));
+    EXPECT_EQ(Totals(other), std::make_pair(0.0, 0.0));
+    EXPECT_TRUE(Movements(other).isEmpty());
 }
 
 // A booking that fails half-way leaves neither the movement nor the new totals behind.
@@ -346,7 +365,7 @@ TEST_P(PassAccountTest, TwoTillsOnOnePassLoseNothing)
                 if (number == 1)
                     r = i % 2 ? Book(*own, -1, 1, 3) : Book(*own, +1, 1, 10);
                 else
-                    r = i % 2 ? PassAccount::Correct(*own, firstDeposit, 1 + (i / 2) % 2, kToday)
+                    r = i % 2 ? PassAccount::Correct(*own, pass, firstDeposit, 1 + (i / 2) % 2, kToday)
                               : Book(*own, -1, 2, 1);
                 if (r == TPassBooking::Booked)
                     ++booked;
@@ -390,7 +409,8 @@ const QByteArray kOn("\x1B\x68\x31");
 const QByteArray kOff("\x1B\x68\x30");
 const QByteArray kSignature = Line(kOn + "Schvaluji ...................." + kOff);
 
-TStatementMovement Movement(QDate day, const QString& name, double units, double price, double koe, double zus)
+TStatementMovement Movement(QDate day, const QString& name, double units, double price, double koe,
+                            double zus)
 {
     return {day.startOfDay(), name, price, units, koe, zus};
 }
@@ -414,11 +434,11 @@ TPassStatement Statement(QList<TStatementMovement> movements)
 
 // The heading of Statement(): every text centred in 39 columns, the extra blank at the end. The street
 // goes in as stored (blanks at its end stay before the comma); only the whole address is trimmed.
-const QByteArray kHeading = Line(Sp(13) + "Klub Velmira" + Sp(14)) + Line(Sp(6) + "Sportovni 12  ,Praha,110 00" + Sp(6)) +
-                            Line(Sp(6) + "ICO 12345678,DIC CZ12345678" + Sp(6)) +
-                            Line(Sp(6) + "Cerpani Korvanta cislo P001" + Sp(6)) +
-                            Line(Sp(10) + "Vlastnik Novak Jan" + Sp(11)) +
-                            Line(Sp(7) + "Vystaveno dne 15.03.2026" + Sp(8)) + kLf;
+const QByteArray kHeading =
+    Line(Sp(13) + "Klub Velmira" + Sp(14)) + Line(Sp(6) + "Sportovni 12  ,Praha,110 00" + Sp(6)) +
+    Line(Sp(6) + "ICO 12345678,DIC CZ12345678" + Sp(6)) +
+    Line(Sp(6) + "Cerpani Korvanta cislo P001" + Sp(6)) + Line(Sp(10) + "Vlastnik Novak Jan" + Sp(11)) +
+    Line(Sp(7) + "Vystaveno dne 15.03.2026" + Sp(8)) + kLf;
 
 QByteArray Total(const QByteArray& caption, const QByteArray& amount)
 {
@@ -435,17 +455,19 @@ TEST(PassStatementBytes, Layouts)
     };
     TPassStatement czech = Statement({Movement(d, u"Káva s mlékem"_s, 1, 35, -1, 965)});
     czech.holder = u"Růžička Žofie"_s;
-    TPassStatement longTexts = Statement({Movement(d, u"Celoroční permanentka do posilovny"_s, 1, 3500, 1, 4500)});
+    TPassStatement longTexts =
+        Statement({Movement(d, u"Celoroční permanentka do posilovny"_s, 1, 3500, 1, 4500)});
     longTexts.street = u"Sportovni 1234/56"_s;
     longTexts.town = u"Praha 7 - Holesovice"_s;
     longTexts.postcode = u"170 00"_s;
     const QList<Case> cases = {
-        {"one withdrawal of 2 at 35.00",
-         Statement({Movement(d, u"Kava"_s, 2, 35, -1, 930)}),
-         kHeading + Line("Kava" + Sp(24) + " " + "   35,00" + "  ") + Line("2 ks" + Sp(24) + " " + "  -70,00" + " *") +
-             kLf + Total("Celkem cerpano", "   70,00") + Total("Zustatek", "  930,00") + kLf + kLf + kSignature},
+        {"one withdrawal of 2 at 35.00", Statement({Movement(d, u"Kava"_s, 2, 35, -1, 930)}),
+         kHeading + Line("Kava" + Sp(24) + " " + "   35,00" + "  ") +
+             Line("2 ks" + Sp(24) + " " + "  -70,00" + " *") + kLf + Total("Celkem cerpano", "   70,00") +
+             Total("Zustatek", "  930,00") + kLf + kLf + kSignature},
         {"a single unit and a half unit",
-         Statement({Movement(d, u"Permanentka"_s, 1, 120, 1, 1120), Movement(d, u"Kava"_s, 0.5, 35, -1, 1102.5)}),
+         Statement(
+             {Movement(d, u"Permanentka"_s, 1, 120, 1, 1120), Movement(d, u"Kava"_s, 0.5, 35, -1, 1102.5)}),
          kHeading + Line("Permanentka" + Sp(17) + " " + "  120,00" + " *") +
              Line("Kava" + Sp(24) + " " + "  -17,50" + " *") + kLf + Total("Celkem vklad", "  120,00") +
              Total("Celkem cerpano", "   17,50") + Total("Zustatek", " 1102,50") + kLf + kLf + kSignature},
@@ -453,26 +475,26 @@ TEST(PassStatementBytes, Layouts)
          Statement({Movement(d.addDays(-1), u"Vklad"_s, 1, 1000, 1, 1000),
                     Movement(d, u"Kava"_s, 2, 35, -1, 930),
                     Movement(d.addDays(1), u"Sauna"_s, 1, 100, -1, 830),
-                    Movement(d, u"Vklad"_s, 3, 100, 1, 1130),
-                    Movement(d, u"Masaz"_s, 1.5, 200, -1, 830),
+                    Movement(d, u"Vklad"_s, 3, 100, 1, 1130), Movement(d, u"Masaz"_s, 1.5, 200, -1, 830),
                     Movement(d.addDays(2), u"Sauna"_s, 1, 100, -1, 730)}),
-         kHeading + Line("Kava" + Sp(24) + " " + "   35,00" + "  ") + Line("2 ks" + Sp(24) + " " + "  -70,00" + " *") +
-             Line("Vklad" + Sp(23) + " " + "  100,00" + "  ") + Line("3 ks" + Sp(24) + " " + "  300,00" + " *") +
-             Line("Masaz" + Sp(23) + " " + "  200,00" + "  ") + Line("2 ks" + Sp(24) + " " + " -300,00" + " *") +
-             kLf + Total("Celkem vklad", "  300,00") + Total("Celkem cerpano", "  370,00") +
-             Total("Zustatek", "  830,00") + kLf + kLf + kSignature},
+         kHeading + Line("Kava" + Sp(24) + " " + "   35,00" + "  ") +
+             Line("2 ks" + Sp(24) + " " + "  -70,00" + " *") +
+             Line("Vklad" + Sp(23) + " " + "  100,00" + "  ") +
+             Line("3 ks" + Sp(24) + " " + "  300,00" + " *") +
+             Line("Masaz" + Sp(23) + " " + "  200,00" + "  ") +
+             Line("2 ks" + Sp(24) + " " + " -300,00" + " *") + kLf + Total("Celkem vklad", "  300,00") +
+             Total("Celkem cerpano", "  370,00") + Total("Zustatek", "  830,00") + kLf + kLf + kSignature},
         {"no movement on the day: the deposits total stands as the balance",
          Statement({Movement(d.addDays(-1), u"Vklad"_s, 1, 1000, 1, 1000)}),
          kHeading + kLf + Total("Zustatek", " 1000,00") + kLf + kLf + kSignature},
-        {"a long item name is cut to 28, a long heading is printed whole",
-         longTexts,
+        {"a long item name is cut to 28, a long heading is printed whole", longTexts,
          Line(Sp(13) + "Klub Velmira" + Sp(14)) + Line("Sportovni 1234/56,Praha 7 - Holesovice,170 00") +
-             kHeading.mid(2 * 41) + Line("Celoro\x9Fn\xA1 permanentka do pos" + QByteArray(" ") + " 3500,00" + " *") +
-             kLf + Total("Celkem vklad", " 3500,00") + Total("Zustatek", " 4500,00") + kLf + kLf + kSignature},
-        {"Czech letters: the heading in code page 1250, the item in code page 852",
-         czech,
-         kHeading.left(4 * 41) + Line(Sp(8) + "Vlastnik R\xF9\x9Ei\xE8ka \x8Eofie" + Sp(9)) + kHeading.mid(5 * 41) +
-             Line("K\xA0va s ml\x82kem" + Sp(15) + " " + "  -35,00" + " *") + kLf +
+             kHeading.mid(2 * 41) +
+             Line("Celoro\x9Fn\xA1 permanentka do pos" + QByteArray(" ") + " 3500,00" + " *") + kLf +
+             Total("Celkem vklad", " 3500,00") + Total("Zustatek", " 4500,00") + kLf + kLf + kSignature},
+        {"Czech letters: the heading in code page 1250, the item in code page 852", czech,
+         kHeading.left(4 * 41) + Line(Sp(8) + "Vlastnik R\xF9\x9Ei\xE8ka \x8Eofie" + Sp(9)) +
+             kHeading.mid(5 * 41) + Line("K\xA0va s ml\x82kem" + Sp(15) + " " + "  -35,00" + " *") + kLf +
              Total("Celkem cerpano", "   35,00") + Total("Zustatek", "  965,00") + kLf + kLf + kSignature},
     };
     const QLocale czechLocale(QLocale::Czech, QLocale::Czechia);
@@ -498,12 +520,12 @@ TEST(PassStatementBytes, Amounts)
     const QLocale cs(QLocale::Czech, QLocale::Czechia);
     const QLocale en(QLocale::English, QLocale::UnitedStates);
     const QList<std::tuple<double, QLocale, QByteArray>> cases = {
-        {35, cs, "   35,00"},         {-70, cs, "  -70,00"},     {0, cs, "    0,00"},
-        {-0.0, cs, "    0,00"},       {1234567.891, cs, "1234567,89"}, {-12345.5, cs, "-12345,50"},
-        {35, en, "   35.00"},     {-1.5, en, "   -1.50"},
+        {35, cs, "   35,00"},   {-70, cs, "  -70,00"},           {0, cs, "    0,00"},
+        {-0.0, cs, "    0,00"}, {1234567.891, cs, "1234567,89"}, {-12345.5, cs, "-12345,50"},
+        {35, en, "   35.00"},   {-1.5, en, "   -1.50"},
     };
     for (const auto& [value, locale, text] : cases)
         EXPECT_EQ(PassStatement::Amount(value, locale), text) << value;
 }
 
-} // namespace
+}  // namespace
