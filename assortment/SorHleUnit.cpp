@@ -1,4 +1,5 @@
 #include "SorHleUnit.h"
+#include "Codepages.h"
 
 #include "EditVarno.h"
 #include "Table.h"
@@ -29,22 +30,6 @@ const TOptionDef kOptionDefs[TSorHle::kOptionCount] = {
     {u"Hledej dle kódu výrobce", u"KVY", u"SOR_KVY", false},
     {u"Hledej částku prodejní cenu ", u"PC1", u"SOR_PC1", true},
 };
-
-QString TrimRight(const QString& s)
-{
-    qsizetype e = s.size();
-    while (e > 0 && s[e - 1].unicode() <= 32)
-        --e;
-    return s.left(e);
-}
-
-QString Trim(const QString& s)
-{
-    qsizetype b = 0;
-    while (b < s.size() && s[b].unicode() <= 32)
-        ++b;
-    return TrimRight(s.mid(b));
-}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "HlavniUnit.h"
+#include "Codepages.h"
 
 #include "DBGrid.h"
 #include "DataUnit.h"
@@ -23,22 +24,6 @@ constexpr int kClientWidth = 629;
 constexpr int kClientHeight = 434;
 
 // Removes trailing characters with a code of 32 or less; leading ones stay.
-QString TrimRight(const QString& s)
-{
-    qsizetype e = s.size();
-    while (e > 0 && s[e - 1].unicode() <= 32)
-        --e;
-    return s.left(e);
-}
-
-QString Trim(const QString& s)
-{
-    qsizetype b = 0;
-    while (b < s.size() && s[b].unicode() <= 32)
-        ++b;
-    return TrimRight(s.mid(b));
-}
-
 } // namespace
 
 THlavni::THlavni(TData& data, QWidget* parent)

@@ -139,6 +139,14 @@ QString Trim(const QString& text)
     return TrimWith(text, [](QChar c) { return c.unicode() <= 32; });
 }
 
+QString TrimRight(const QString& text)
+{
+    qsizetype e = text.size();
+    while (e > 0 && text[e - 1].unicode() <= 32)
+        --e;
+    return text.left(e);
+}
+
 QByteArray Trim(const QByteArray& text)
 {
     return TrimWith(text, [](char c) { return uchar(c) <= 32; });

@@ -24,6 +24,8 @@ QByteArray AnsiText(const QString& text);
 QString TrimBlanks(const QString& text);
 QByteArray TrimBlanks(const QByteArray& text);
 QString Trim(const QString& text);
+// Drops trailing characters with a code of 32 or less (search texts keep their leading blanks).
+QString TrimRight(const QString& text);
 QByteArray Trim(const QByteArray& text);
 // Fill on the left / right until the text has at least `width` characters.
 QString PadLeft(const QString& text, QChar fill, int width);
