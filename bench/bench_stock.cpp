@@ -579,6 +579,8 @@ void BuildReplay(Store& s)
             throw std::runtime_error("the engine no longer sends: " + sql);
         *stmt = Stmt(s.raw, sql);
         r.sql.push_back(sql);
+        if (stmt == &r.insert)
+            r.sql.push_back(sql);  // the movement row, then the difference row
     }
     r.rollback = Stmt(s.raw, "ROLLBACK");
     r.sorId = ColumnOf(r.sorFind, "REC_ID");
