@@ -58,6 +58,7 @@ void TTable::SetTableName(const QString& name)
     m_selectSql.clear();
     m_selectCols.clear();
     m_insertSql.clear();
+    m_sqlCaches.clear();
     Invalidate();
 }
 
@@ -65,8 +66,23 @@ void TTable::SetTableName(const QString& name)
 // table, so choosing an index (which every stock operation does) keeps them.
 void TTable::Invalidate()
 {
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     m_orderValid = false;
+}
+
+// Statement texts are kept per shape of the query (index, range, filter), so that a table that goes
+// back and forth between its indexes, as every stock operation does, builds each text only once.
+QHash<int, QString>& TTable::SqlCache()
+{
+    if (!m_currentCache) {
+        QString shape = m_indexName;
+        if (m_hasRange)
+            shape += u"|R%1/%2"_s.arg(m_rangeLo.size()).arg(m_rangeHi.size());
+        if (m_filtered && !m_filterSql.isEmpty())
+            shape += u"|F"_s + m_filterSql;
+        m_currentCache = &m_sqlCaches[shape];
+    }
+    return *m_currentCache;
 }
 
 const QString& TTable::Select()
@@ -238,7 +254,7 @@ bool TTable::FetchById(qint64 id, bool forUpdate)
 {
     const bool lock = forUpdate && m_db.Kind() == TStoreKind::Postgres && m_db.InTransaction();
     const int kind = lock ? kByIdLock : kById;
-    QString& tail = m_sqlCache[kind];
+    QString& tail = SqlCache()[kind];
     if (tail.isEmpty())
         tail = u" WHERE "_s + TDatabase::Quote(m_def.IdentityColumn()) + u" = ?"_s + (lock ? u" FOR UPDATE"_s : u""_s);
     return Fetch(tail, {QVariant(id)});
@@ -272,7 +288,7 @@ void TTable::Close()
     m_hasRange = false;
     m_rangeLo.clear();
     m_rangeHi.clear();
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     LoadEmpty();
     SetState(TDataSetState::Inactive);
     emit AfterClose();
@@ -305,7 +321,7 @@ void TTable::CheckBrowseMode()
 void TTable::First()
 {
     CheckBrowseMode();
-    QString& tail = m_sqlCache[kFirst];
+    QString& tail = SqlCache()[kFirst];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (tail.isEmpty())
@@ -320,7 +336,7 @@ void TTable::First()
 void TTable::Last()
 {
     CheckBrowseMode();
-    QString& tail = m_sqlCache[kLast];
+    QString& tail = SqlCache()[kLast];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (tail.isEmpty())
@@ -349,21 +365,21 @@ bool TTable::Step(bool forward)
         const QString where = BaseWhere(binds);
         const QString keyCols = Tuple(o.columns.mid(0, n - 1));
         const QVariantList key = CurrentKey(m_buf, m_id);
-        QString& inKey = m_sqlCache[forward ? kNextInKey : kPriorInKey];
+        QString& inKey = SqlCache()[forward ? kNextInKey : kPriorInKey];
         if (inKey.isEmpty())
             inKey = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s) + keyCols + u" = "_s +
                     Placeholders(n - 1) + u" AND "_s + o.columns.last() + cmp + u"?"_s + OrderBy(!forward) +
                     u" LIMIT 1"_s;
         if (Fetch(inKey, binds + key))
             return true;
-        QString& nextKey = m_sqlCache[forward ? kNextKey : kPriorKey];
+        QString& nextKey = SqlCache()[forward ? kNextKey : kPriorKey];
         if (nextKey.isEmpty())
             nextKey = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s) + keyCols + cmp +
                       Placeholders(n - 1) + OrderBy(!forward) + u" LIMIT 1"_s;
         return Fetch(nextKey, binds + key.mid(0, n - 1));
     }
     const int kind = forward ? kNext : kPrior;
-    QString& tail = m_sqlCache[kind];
+    QString& tail = SqlCache()[kind];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (tail.isEmpty()) {
@@ -412,7 +428,7 @@ bool TTable::FindKey(const QVariantList& values)
     const int n = std::min<int>(int(values.size()), int(m_index->fields.size()));
     if (n == 0)
         throw EDatabaseError(u"%1: Chybí hodnota klíče"_s.arg(m_def.component));
-    QString& tail = m_sqlCache[kFindKey + n];
+    QString& tail = SqlCache()[kFindKey + n];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (tail.isEmpty()) {
@@ -442,7 +458,7 @@ void TTable::FindNearest(const QVariantList& values)
         First();
         return;
     }
-    QString& tail = m_sqlCache[kNearest + n];
+    QString& tail = SqlCache()[kNearest + n];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (tail.isEmpty()) {
@@ -470,7 +486,7 @@ void TTable::SetRange(const QVariantList& startValues, const QVariantList& endVa
     m_hasRange = true;
     m_rangeLo = startValues;
     m_rangeHi = endValues;
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     First();
 }
 
@@ -481,7 +497,7 @@ void TTable::CancelRange()
     m_hasRange = false;
     m_rangeLo.clear();
     m_rangeHi.clear();
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     if (Active())
         First();
 }
@@ -526,7 +542,7 @@ void TTable::SetFilter(const QString& expression)
     m_filterText = expression;
     m_filterSql = parsed.sql;
     m_filterBinds = binds;
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     if (Active() && m_filtered)
         First();
 }
@@ -536,7 +552,7 @@ void TTable::SetFiltered(bool on)
     if (m_filtered == on)
         return;
     m_filtered = on;
-    m_sqlCache.clear();
+    m_currentCache = nullptr;
     if (Active())
         First();
 }
@@ -552,7 +568,7 @@ bool TTable::IsEmpty()
 int TTable::RecordCount()
 {
     CheckActive();
-    QString& sql = m_sqlCache[kCount];
+    QString& sql = SqlCache()[kCount];
     QVariantList binds;
     const QString where = BaseWhere(binds);
     if (sql.isEmpty())

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <map>
+
 // Where a cursor stood, to come back to it later (the record's stable identity).
 struct TBookmark {
     qint64 id = 0;
@@ -86,6 +88,7 @@ private:
 
     void CheckBrowseMode();
     void Invalidate();
+    QHash<int, QString>& SqlCache();
     const Order& CurrentOrder();
     QString BaseWhere(QVariantList& binds) const;
     QString OrderBy(bool reverse);
@@ -126,5 +129,6 @@ private:
     QString m_insertSql;
     Order m_order;
     bool m_orderValid = false;
-    QHash<int, QString> m_sqlCache;
+    std::map<QString, QHash<int, QString>> m_sqlCaches;  // node-based: m_currentCache stays valid
+    QHash<int, QString>* m_currentCache = nullptr;
 };
