@@ -1,6 +1,7 @@
 // Cost of one cursor step on the embedded store, against the same statements run through a bare
 // QSqlQuery and straight through the SQLite C API, on a journal table of 10,000 and of 1,000,000 rows.
 // bench/run prints the summary.
+#include "BenchRaw.h"
 #include "Database.h"
 #include "Schema.h"
 #include "SchemaSql.h"
@@ -68,70 +69,6 @@ std::string VariantCode(int n)
     return b;
 }
 
-[[noreturn]] void Fail(sqlite3* h, const std::string& what)
-{
-    throw std::runtime_error(what + ": " + (h ? sqlite3_errmsg(h) : "no connection"));
-}
-
-void Exec(sqlite3* h, const std::string& sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const std::string msg = err ? err : "?";
-        sqlite3_free(err);
-        throw std::runtime_error(sql + ": " + msg);
-    }
-}
-
-sqlite3_stmt* PrepareRaw(sqlite3* h, const std::string& sql)
-{
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v3(h, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
-        Fail(h, sql);
-    return s;
-}
-
-int CzechCollation(void*, int len1, const void* s1, int len2, const void* s2)
-{
-    return CompareCzech(QString::fromRawData(static_cast<const QChar*>(s1), len1 / 2),
-                        QString::fromRawData(static_cast<const QChar*>(s2), len2 / 2));
-}
-
-// A raw connection with the CZECH collation, WAL and synchronous=FULL; MirrorPragmas then copies the
-// rest of the cursor connection's settings.
-sqlite3* OpenRaw(const std::string& path, bool create)
-{
-    sqlite3* h = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &h, flags, nullptr) != SQLITE_OK) {
-        const std::string msg = h ? sqlite3_errmsg(h) : "out of memory";
-        sqlite3_close(h);
-        throw std::runtime_error(path + ": " + msg);
-    }
-    sqlite3_busy_timeout(h, 15000);
-    if (sqlite3_create_collation_v2(h, "CZECH", SQLITE_UTF16_ALIGNED, nullptr, CzechCollation, nullptr) !=
-        SQLITE_OK)
-        Fail(h, "CZECH collation");
-    Exec(h, "PRAGMA journal_mode=WAL");
-    Exec(h, "PRAGMA synchronous=FULL");
-    return h;
-}
-
-sqlite3_int64 PragmaValue(sqlite3* h, const std::string& name)
-{
-    sqlite3_stmt* q = PrepareRaw(h, "PRAGMA " + name);
-    const sqlite3_int64 v = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
-    sqlite3_finalize(q);
-    return v;
-}
-
-// The C API connection reads with the same settings as the one TDatabase::Open set up.
-void MirrorPragmas(sqlite3* from, sqlite3* to)
-{
-    for (const char* name : {"cache_size", "mmap_size", "synchronous", "temp_store"})
-        Exec(to, "PRAGMA " + std::string(name) + "=" + std::to_string(PragmaValue(from, name)));
-}
-
 std::vector<std::string> ExpectedDdl()
 {
     std::vector<std::string> out;
@@ -174,12 +111,6 @@ bool CachedStoreUsable(const std::string& path, int rows)
     }
     sqlite3_close(h);
     return ok;
-}
-
-void RemoveStoreFiles(const std::string& path)
-{
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(QString::fromStdString(path + suffix));
 }
 
 // Journal rows in time order, each for a random card variant; indexes built after the fill.
@@ -286,14 +217,6 @@ int TraceSelect(unsigned type, void*, void* p, void*)
             g_selects.emplace_back(sql);
     }
     return 0;
-}
-
-sqlite3* HandleOf(TDatabase& db)
-{
-    const QVariant v = db.Sql().driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        throw std::runtime_error("not an SQLite connection");
-    return *static_cast<sqlite3* const*>(v.data());
 }
 
 // One key value as the C API binds it.
@@ -405,12 +328,6 @@ struct Store {
         db.reset();
     }
 };
-
-std::string ColumnText(sqlite3_stmt* q, int c)
-{
-    const unsigned char* t = sqlite3_column_text(q, c);
-    return t ? reinterpret_cast<const char*>(t) : "";
-}
 
 // The record in the middle of the index order, and the last record of its key.
 void FindMiddle(Store& s, Nav& nav, qint64& lastOfKey)

@@ -3,6 +3,7 @@
 // of a card whose variant has 100,000 journal rows (with the longest pause between its progress
 // calls), and the loading of a receipt of 50 lines. bench/run prints the summary.
 #include "DataUnit.h"
+#include "BenchRaw.h"
 #include "Database.h"
 #include "Messages.h"
 #include "Schema.h"
@@ -99,29 +100,6 @@ std::string QuoteSql(const QString& ident)
 
 // --- SQLite C API helpers ----------------------------------------------------------------------------
 
-[[noreturn]] void Fail(sqlite3* h, const std::string& what)
-{
-    throw std::runtime_error(what + ": " + (h ? sqlite3_errmsg(h) : "no connection"));
-}
-
-void Exec(sqlite3* h, const std::string& sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const std::string msg = err ? err : "?";
-        sqlite3_free(err);
-        throw std::runtime_error(sql + ": " + msg);
-    }
-}
-
-sqlite3_stmt* PrepareRaw(sqlite3* h, const std::string& sql)
-{
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v3(h, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
-        Fail(h, sql);
-    return s;
-}
-
 // A prepared statement that is finalized with its owner.
 struct Stmt {
     sqlite3_stmt* s = nullptr;
@@ -142,12 +120,6 @@ void BindText(sqlite3_stmt* q, int i, const std::string& v)
     sqlite3_bind_text(q, i, v.data(), int(v.size()), SQLITE_TRANSIENT);
 }
 
-std::string ColumnText(sqlite3_stmt* q, int c)
-{
-    const unsigned char* t = sqlite3_column_text(q, c);
-    return t ? reinterpret_cast<const char*>(t) : "";
-}
-
 int ColumnOf(sqlite3_stmt* q, const char* name)
 {
     for (int c = 0; c < sqlite3_column_count(q); ++c)
@@ -156,56 +128,10 @@ int ColumnOf(sqlite3_stmt* q, const char* name)
     throw std::runtime_error(std::string("no column ") + name + " in " + sqlite3_sql(q));
 }
 
-int CzechCollation(void*, int len1, const void* s1, int len2, const void* s2)
-{
-    return CompareCzech(QString::fromRawData(static_cast<const QChar*>(s1), len1 / 2),
-                        QString::fromRawData(static_cast<const QChar*>(s2), len2 / 2));
-}
-
-// A raw connection with the CZECH collation, WAL and synchronous=FULL, as TDatabase::Open sets up its own.
-sqlite3* OpenRaw(const std::string& path, bool create)
-{
-    sqlite3* h = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &h, flags, nullptr) != SQLITE_OK) {
-        const std::string msg = h ? sqlite3_errmsg(h) : "out of memory";
-        sqlite3_close(h);
-        throw std::runtime_error(path + ": " + msg);
-    }
-    sqlite3_busy_timeout(h, 15000);
-    if (sqlite3_create_collation_v2(h, "CZECH", SQLITE_UTF16_ALIGNED, nullptr, CzechCollation, nullptr) !=
-        SQLITE_OK)
-        Fail(h, "CZECH collation");
-    Exec(h, "PRAGMA journal_mode=WAL");
-    Exec(h, "PRAGMA synchronous=FULL");
-    return h;
-}
-
-sqlite3_int64 PragmaValue(sqlite3* h, const std::string& name)
-{
-    Stmt q(h, "PRAGMA " + name);
-    return sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
-}
-
 std::string PragmaText(sqlite3* h, const std::string& name)
 {
     Stmt q(h, "PRAGMA " + name);
     return sqlite3_step(q) == SQLITE_ROW ? ColumnText(q, 0) : "?";
-}
-
-// The C API connection works with the same settings as the one TDatabase::Open set up.
-void MirrorPragmas(sqlite3* from, sqlite3* to)
-{
-    for (const char* name : {"cache_size", "mmap_size", "synchronous", "temp_store"})
-        Exec(to, "PRAGMA " + std::string(name) + "=" + std::to_string(PragmaValue(from, name)));
-}
-
-sqlite3* HandleOf(TDatabase& db)
-{
-    const QVariant v = db.Sql().driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        throw std::runtime_error("not an SQLite connection");
-    return *static_cast<sqlite3* const*>(v.data());
 }
 
 // --- the generated store -----------------------------------------------------------------------------
@@ -298,12 +224,6 @@ QString AliasOf(int rows)
 qint64 BigReceipt(int rows)
 {
     return rows / 2 / kLinesPerReceipt + 1;
-}
-
-void RemoveStoreFiles(const std::string& path)
-{
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(QString::fromStdString(path + suffix));
 }
 
 // The cached file is reused when it holds these tables, this fill and this many generated journal rows.
