@@ -409,7 +409,8 @@ TEST_P(AssortmentTest, SearchDialogOptions)
         });
         Press(Qt::Key_F5);
         ProcessEvents();
-        EXPECT_EQ(told.messages, QStringList{u"'1-2' is not a valid floating point value"_s});
+        EXPECT_EQ(told.messages,
+                  QStringList{u"'1-2' is not a valid floating point value for field 'SOR_PC1'"_s});
         EXPECT_EQ(Sor().IndexName(), u"PC1"_s);
         EXPECT_EQ(Kav(), u"000011"_s);
         EXPECT_EQ(ColumnTexts(w->Grid(), 1),
