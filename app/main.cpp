@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName(u"Korvanta"_s);
-    QApplication::setApplicationDisplayName(u"Korvanta"_s);
+    TApplication::SetTitle(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
     InstallMessageBoxes();
 
