@@ -25,6 +25,41 @@ const char16_t* const kWinHighKeys[] = {u"FakHeight", u"DobHeight", u"DodHeight"
                                         u"PrcHeight", u"SklHeight", u"SorHeight", u"PohHeight",
                                         u"UceHeight", u"InvHeight", u"PkdHeight", u"ObjHeight"};
 
+// A settings file is a few hundred bytes; a huge one is a mistake that would only slow the start.
+constexpr qint64 kMaxSettingsFile = 1024 * 1024;
+
+void CheckSettingsFileSize(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > kMaxSettingsFile)
+        throw EConvertError(u"Konfigurační soubor %1 je příliš velký (%2 bajtů, nejvýše %3)."_s.arg(path)
+                                .arg(info.size())
+                                .arg(kMaxSettingsFile));
+}
+
+// A VAT rate in whole percent.
+int ReadVatRate(const TIniFile& ini, const QString& key, int def)
+{
+    const int rate = ini.ReadInteger(kSection, key, def);
+    if (rate < 0 || rate > 100)
+        throw EConvertError(u"Sazba DPH %1=%2 není mezi 0 a 100."_s.arg(key).arg(rate));
+    return rate;
+}
+
+// "host:port" names a port from 1 to 65535; a bare IPv6 address has more than one colon.
+void CheckHostPort(const QString& host)
+{
+    const qsizetype colon = host.lastIndexOf(u':');
+    if (colon <= 0 || host.count(u':') != 1)
+        return;
+    const QString text = host.mid(colon + 1).trimmed();
+    const std::optional<int> port = IniStrToInt(text);
+    if (!port)
+        throw EConvertError(u"'%1' is not a valid integer value"_s.arg(text));
+    if (*port < 1 || *port > 65535)
+        throw EConvertError(u"Port %1 serveru %2 není mezi 1 a 65535."_s.arg(*port).arg(host));
+}
+
 } // namespace
 
 TData::TData(QString programDir, QObject* parent) : QObject(parent)
@@ -247,12 +282,14 @@ bool TData::IniPrepare()
         return false;
     }
     try {
+        CheckSettingsFileSize(ProdejnaIniPath());
         Prodejna = ini.ReadString(kSection, u"Prodejna"_s, u"0001"_s);
-        Dan22 = ini.ReadInteger(kSection, u"Dan22"_s, 22);
-        Dan05 = ini.ReadInteger(kSection, u"Dan05"_s, 5);
-        Dan00 = ini.ReadInteger(kSection, u"Dan00"_s, 0);
+        Dan22 = ReadVatRate(ini, u"Dan22"_s, 22);
+        Dan05 = ReadVatRate(ini, u"Dan05"_s, 5);
+        Dan00 = ReadVatRate(ini, u"Dan00"_s, 0);
         HlavniTiskarna = ini.ReadInteger(kSection, u"HlavniTiskarna"_s, 1);
         Host = ini.ReadString(kSection, u"Host"_s, u"127.0.0.1"_s).trimmed();
+        CheckHostPort(Host);
         AliasName = ini.ReadString(kSection, u"AliasName"_s, u"Tolmek"_s).trimmed();
         Protocol = ini.ReadString(kSection, u"Protocol"_s, u"LOCAL"_s).trimmed();
         ffCommsEngine.Protocol = Protocol;
@@ -292,6 +329,7 @@ int TData::GetIniWinHigh(int index)
     if (key.isEmpty())
         return 0;
     // A missing Tolmek.ini reads like a missing key: the default height.
+    CheckSettingsFileSize(TolmekIniPath());
     return TIniFile(TolmekIniPath()).ReadInteger(u"Tolmek"_s, key, 361);
 }
 

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -27,6 +28,17 @@ EIniFileException::EIniFileException(const QString& message)
 // Code page 1250 through iconv
 
 namespace inifile_detail {
+
+namespace {
+
+std::atomic<int> g_fileReads{0};
+
+}  // namespace
+
+int FileReads()
+{
+    return g_fileReads.load();
+}
 
 QString DecodeCp1250Iconv(QByteArrayView bytes)
 {
@@ -339,6 +351,7 @@ std::optional<QByteArray> readBytes(const QString& path, QString* error = nullpt
             *error = f.errorString();
         return std::nullopt;
     }
+    ++inifile_detail::g_fileReads;
     QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         if (error)
@@ -346,25 +359,6 @@ std::optional<QByteArray> readBytes(const QString& path, QString* error = nullpt
         return std::nullopt;
     }
     return bytes;
-}
-
-struct Lookup {
-    bool sectionFound = false;
-    std::optional<QString> value;
-};
-
-Lookup lookup(const QString& path, const QString& section, const QString& key)
-{
-    Lookup result;
-    const auto bytes = readBytes(path);
-    if (!bytes)
-        return result;
-    const std::vector<ParsedLine> lines = parseFile(splitFile(*bytes));
-    const Location loc = locate(lines, fold(section), key.isNull() ? QString() : fold(key));
-    result.sectionFound = loc.section >= 0;
-    if (loc.key >= 0)
-        result.value = lines[size_t(loc.key)].value;
-    return result;
 }
 
 bool hasNonAscii(const QByteArray& bytes)
@@ -381,7 +375,41 @@ bool hasNonAscii(const QByteArray& bytes)
 // ---------------------------------------------------------------------------------------------
 // TIniFile
 
+struct TIniFile::TContent {
+    std::vector<ParsedLine> lines;  // empty when there is no readable file
+};
+
 TIniFile::TIniFile(QString path) : m_path(std::move(path)) {}
+
+const TIniFile::TContent& TIniFile::Content() const
+{
+    if (!m_content) {
+        auto content = std::make_shared<TContent>();
+        if (const auto bytes = readBytes(m_path))
+            content->lines = parseFile(splitFile(*bytes));
+        m_content = std::move(content);
+    }
+    return *m_content;
+}
+
+namespace {
+
+struct Lookup {
+    bool sectionFound = false;
+    std::optional<QString> value;
+};
+
+Lookup lookup(const std::vector<ParsedLine>& lines, const QString& section, const QString& key)
+{
+    Lookup result;
+    const Location loc = locate(lines, fold(section), key.isNull() ? QString() : fold(key));
+    result.sectionFound = loc.section >= 0;
+    if (loc.key >= 0)
+        result.value = lines[size_t(loc.key)].value;
+    return result;
+}
+
+}  // namespace
 
 QString TIniFile::FileName() const
 {
@@ -395,12 +423,12 @@ bool TIniFile::Exists() const
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
 {
-    return lookup(m_path, section, key).value.value_or(def);
+    return lookup(Content().lines, section, key).value.value_or(def);
 }
 
 int TIniFile::ReadInteger(const QString& section, const QString& key, int def) const
 {
-    const auto text = lookup(m_path, section, key).value;
+    const auto text = lookup(Content().lines, section, key).value;
     if (!text)
         return def;
     const auto n = IniStrToInt(*text);
@@ -411,7 +439,7 @@ int TIniFile::ReadInteger(const QString& section, const QString& key, int def) c
 
 bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) const
 {
-    const auto text = lookup(m_path, section, key).value;
+    const auto text = lookup(Content().lines, section, key).value;
     if (!text)
         return def;
     const auto n = IniStrToInt(*text);
@@ -420,12 +448,12 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) co
 
 bool TIniFile::SectionExists(const QString& section) const
 {
-    return lookup(m_path, section, QString()).sectionFound;
+    return lookup(Content().lines, section, QString()).sectionFound;
 }
 
 bool TIniFile::ValueExists(const QString& section, const QString& key) const
 {
-    return lookup(m_path, section, key).value.has_value();
+    return lookup(Content().lines, section, key).value.has_value();
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
@@ -524,7 +552,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
         hasNonAscii(out.sliced(written.bom.size())))
         throw refuse(u"soubor by změnil kódování"_s);
     // Last guard before the file is touched: the key must read back exactly as given.
-    const std::vector<ParsedLine> check = parseFile(written);
+    std::vector<ParsedLine> check = parseFile(written);
     const Location back = locate(check, fold(sectionName), fold(keyName));
     if (back.key < 0 || check[size_t(back.key)].value != value)
         throw refuse(u"hodnota by se nepřečetla tak, jak byla zapsána"_s);
@@ -539,6 +567,9 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     }
     if (!save.commit())
         throw EIniFileException(u"Soubor %1 nelze zapsat: %2"_s.arg(m_path, save.errorString()));
+    auto content = std::make_shared<TContent>();
+    content->lines = std::move(check);
+    m_content = std::move(content);
 }
 
 void TIniFile::WriteInteger(const QString& section, const QString& key, int value)

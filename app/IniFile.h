@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -41,8 +42,9 @@ public:
     QString FileName() const;
     bool Exists() const;
 
-    // Every read looks at the file as it is now; a file that is missing or cannot be read has no
-    // sections.
+    // The first read reads the file and the object keeps what it read, so that many keys cost one
+    // read of the file; its own writes keep that up to date. A file that is missing or cannot be
+    // read has no sections. Make a new object to see changes that others made since.
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
     // Absent key: def. A present value that is not a whole number throws EConvertError.
     int ReadInteger(const QString& section, const QString& key, int def) const;
@@ -58,7 +60,11 @@ public:
     void WriteInteger(const QString& section, const QString& key, int value);
 
 private:
+    struct TContent;
+    const TContent& Content() const;
+
     QString m_path;
+    mutable std::shared_ptr<const TContent> m_content;
 };
 
 // Delphi StrToInt: optional sign, then decimal digits or "$" and hex digits; the result must fit
@@ -68,6 +74,9 @@ std::optional<int> IniStrToInt(QStringView text);
 // Code page 1250 through glibc iconv, used when Qt's converters lack the code page. Exposed so
 // that tests can compare it with Qt's converter.
 namespace inifile_detail {
+// How many times a settings file was read from disk in this process (tests check that a start reads
+// each file once).
+int FileReads();
 QString DecodeCp1250Iconv(QByteArrayView bytes);
 std::optional<QByteArray> EncodeCp1250Iconv(QStringView text);
 }  // namespace inifile_detail

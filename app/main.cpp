@@ -16,8 +16,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName(u"Korvanta"_s);
-    QApplication::setApplicationDisplayName(u"Korvanta"_s);
+    TApplication::SetTitle(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
     InstallMessageBoxes();
     // Warnings and errors of every library also go to korvanta.log in the station directory.

@@ -3,8 +3,6 @@
 #include "DataUnit.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -87,9 +85,12 @@ void InstallProgressHooks(TData& data)
         state->window = window;
     };
     data.ProgressStep = [state](int percent) {
-        if (state->window)
+        // Paint only: the rebuild holds a transaction open, and running pending events here could
+        // start a delayed message box, a nested modal loop over a locked store.
+        if (state->window) {
             state->window->SetPosition(percent);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            state->window->repaint();
+        }
     };
     data.ProgressHide = [state] { state->Close(); };
     data.BusyCursor = [state](bool busy) {

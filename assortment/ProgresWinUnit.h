@@ -28,6 +28,6 @@ private:
 };
 
 // Installs the data module's progress hooks of the stock card rebuild: the progress window per
-// variant and the busy cursor. Each step lets pending events other than operator input run (the
-// rebuild holds a transaction open, so no key or click may start other work meanwhile).
+// variant and the busy cursor. Each step only repaints the window: the rebuild holds a transaction
+// open, so no pending event (a key, a click, a delayed message box) may start other work meanwhile.
 void InstallProgressHooks(TData& data);

@@ -161,6 +161,7 @@ void TSorHle::Search()
     const TFieldDef& price = *m_sortiment.Def().Field(QString::fromUtf16(kOptionDefs[kCena].field));
     const QVariant key = FieldValues::Normalize(price, text);
     if (key.isNull())
-        throw EDatabaseError(u"'%1' is not a valid floating point value"_s.arg(text));
+        throw EDatabaseError(
+            u"'%1' is not a valid floating point value for field '%2'"_s.arg(text, price.name));
     m_sortiment.FindNearest({key});
 }

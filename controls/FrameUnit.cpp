@@ -13,6 +13,10 @@
 #include <QPixmap>
 #include <QTime>
 
+#if QT_CONFIG(xcb)
+#include <dlfcn.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 // ---------------------------------------------------------------------------------------------------
@@ -45,12 +49,19 @@ void TApplication::ShowCurrentException()
     try {
         throw;
     } catch (const EDatabaseError& e) {
+        if (!e.Context().isEmpty())
+            qWarning().noquote() << e.Context() + u": "_s + e.Message();
         ShowError(e.Message());
     } catch (const std::exception& e) {
         ShowError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         ShowError(u"Neočekávaná chyba programu"_s);
     }
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    QApplication::setApplicationName(title);
 }
 
 void InstallMessageBoxes()
@@ -92,6 +103,53 @@ void InstallMessageBoxes()
 // ---------------------------------------------------------------------------------------------------
 // Lock keys
 
+namespace {
+
+#if QT_CONFIG(xcb)
+// XkbStateRec of <X11/XKBlib.h>; libX11 is loaded at run time, so that the program does not need it
+// on other platforms.
+struct TXkbState {
+    unsigned char group, lockedGroup;
+    unsigned short baseGroup, latchedGroup;
+    unsigned char mods, baseMods, latchedMods, lockedMods, compatState, grabMods, compatGrabMods, lookupMods,
+        compatLookupMods;
+    unsigned short ptrButtons;
+};
+using TXkbGetState = int (*)(Display*, unsigned int, TXkbState*);
+
+TKeyLocks::TStateSource X11StateSource()
+{
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return {};
+    void* lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
+    auto getState = lib ? reinterpret_cast<TXkbGetState>(dlsym(lib, "XkbGetState")) : nullptr;
+    if (!getState)
+        return {};
+    return [display, getState]() -> std::optional<TKeyLocks::TState> {
+        constexpr unsigned int kUseCoreKbd = 0x0100;
+        TXkbState state{};
+        if (getState(display, kUseCoreKbd, &state) != 0)
+            return std::nullopt;
+        // Lock is the Caps Lock modifier, Mod2 the Num Lock one.
+        return TKeyLocks::TState{(state.lockedMods & 0x02) != 0, (state.lockedMods & 0x10) != 0};
+    };
+}
+#else
+TKeyLocks::TStateSource X11StateSource()
+{
+    return {};
+}
+#endif
+
+}  // namespace
+
+TKeyLocks::TKeyLocks() : m_source(X11StateSource())
+{
+    Refresh();
+}
+
 TKeyLocks& TKeyLocks::Instance()
 {
     static TKeyLocks instance;
@@ -107,20 +165,30 @@ void TKeyLocks::Set(bool caps, bool num)
     emit Changed();
 }
 
+void TKeyLocks::SetStateSource(TStateSource source)
+{
+    m_source = std::move(source);
+    Refresh();
+}
+
+void TKeyLocks::Refresh()
+{
+    if (!m_source)
+        return;
+    if (const std::optional<TState> state = m_source())
+        Set(state->caps, state->num);
+}
+
 void TKeyLocks::Observe(const QKeyEvent& event)
 {
-    if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_CapsLock) {
+    if (m_source) {
+        Refresh();
+        return;
+    }
+    if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_CapsLock)
         Set(!m_caps, m_num);
-        return;
-    }
-    if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_NumLock) {
+    else if (event.type() == QEvent::KeyPress && event.key() == Qt::Key_NumLock)
         Set(m_caps, !m_num);
-        return;
-    }
-    // X11 reports the lock state with every key: Lock is bit 1, Num Lock is Mod2 (bit 4).
-    static const bool x11 = QGuiApplication::platformName() == u"xcb"_s;
-    if (x11 && event.type() == QEvent::KeyPress && event.nativeModifiers() != 0)
-        Set((event.nativeModifiers() & 0x2) != 0, (event.nativeModifiers() & 0x10) != 0);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -167,6 +235,7 @@ void TStatusBar::UpdateLocks()
 
 void TStatusBar::Tick()
 {
+    TKeyLocks::Instance().Refresh();
     m_clock->setText(QTime::currentTime().toString(u"HH:mm:ss"_s));
 }
 

@@ -7,6 +7,9 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class QKeyEvent;
 class TDataSet;
 
@@ -29,31 +32,49 @@ public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // Shows the exception being handled; call it only inside a catch block.
+    // Shows the exception being handled; call it only inside a catch block. The operator reads the
+    // message; where it arose (a table's internal name) goes to the log.
     static void ShowCurrentException();
+    // Names the application. Window titles stay exactly as each window sets them: no application
+    // display name is set, since the platform would append it to every title (" — Korvanta").
+    static void SetTitle(const QString& title);
 };
 
 // Operator messages become modal message boxes over the active window (see Messages.h).
 void InstallMessageBoxes();
 
-// Caps Lock and Num Lock as far as the key events tell: the X11 key state where the platform gives
-// it, else the lock keys pressed during the run.
+// Caps Lock and Num Lock as the keyboard has them. The state is read from its source (on X11 the
+// X server's keyboard state) after every key and once a second by the status bars, so that locks
+// switched off, or switched while another program had the keyboard, show too. Without a source the
+// lock keys pressed during the run are counted.
 class TKeyLocks : public QObject {
     Q_OBJECT
 public:
+    struct TState {
+        bool caps = false;
+        bool num = false;
+    };
+    // Returns nothing when the state cannot be read.
+    using TStateSource = std::function<std::optional<TState>()>;
+
     static TKeyLocks& Instance();
     bool CapsLock() const { return m_caps; }
     bool NumLock() const { return m_num; }
     void Observe(const QKeyEvent& event);
     void Set(bool caps, bool num);
+    // Reads the state from the source, when there is one.
+    void Refresh();
+    // Replaces the source (tests); an empty function means none.
+    void SetStateSource(TStateSource source);
 
 signals:
     void Changed();
 
 private:
-    TKeyLocks() = default;
+    TKeyLocks();
     bool m_caps = false;
     bool m_num = false;
+    TStateSource m_source;
 };
 
 // Status bar of the list windows: a text pane, Caps Lock and Num Lock indicators and a clock.

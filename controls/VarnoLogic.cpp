@@ -1,5 +1,6 @@
 #include "VarnoLogic.h"
 
+#include "DataSet.h"
 #include "TextRoutines.h"
 
 #include <QStringList>
@@ -235,13 +236,8 @@ std::optional<QDate> ParseShortDate(const QString& text, int currentYear, const 
         const QString y = parts[2].trimmed();
         if (y.size() == 3 || !ReadNumber(y, 4, year))
             return std::nullopt;
-        if (y.size() <= 2) {
-            year += currentYear / 100 * 100;
-            if (year > currentYear + 49)
-                year -= 100;
-            else if (year < currentYear - 50)
-                year += 100;
-        }
+        if (y.size() <= 2)
+            year = FieldValues::ExpandTwoDigitYear(year, currentYear);
     }
     const QDate d(year, month, day);
     if (!d.isValid() || year < 1)
@@ -294,9 +290,12 @@ std::optional<QString> NormalizeFloat(const QString& text, int precision, int di
     RoundDigits(d, precision);
     if (d.point > precision) {
         // More whole digits than significant ones: only the exponent form can show it.
-        const double rounded =
-            (d.negative ? -1 : 1) * (u"0."_s + d.digits).toDouble() * std::pow(10.0, d.point);
-        return locale.toString(rounded, 'E', precision - 1);
+        // Read back from its digits, so that no intermediate power of ten overflows; a value that
+        // rounding carried past the largest double is not a number the field can hold.
+        const double rounded = (u"0."_s + d.digits + u'e' + QString::number(d.point)).toDouble();
+        if (!std::isfinite(rounded))
+            return std::nullopt;
+        return locale.toString(d.negative ? -rounded : rounded, 'E', precision - 1);
     }
     RoundDigits(d, d.point + digits);
 

@@ -9,21 +9,36 @@ namespace FieldValues {
 
 namespace {
 
-QDate ParseDate(const QString& s)
+// "dd.mm.yy": the two-digit year lands in the hundred years around the current one.
+QDate ParseTwoDigitYearDate(const QString& t)
 {
-    const QString t = s.trimmed();
+    const QStringList parts = t.split(u'.');
+    if (parts.size() != 3 || parts[2].size() != 2)
+        return QDate();
+    int n[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].isEmpty() || parts[i].size() > 2)
+            return QDate();
+        for (const QChar c : parts[i])
+            if (c < u'0' || c > u'9')
+                return QDate();
+        n[i] = parts[i].toInt();
+    }
+    return QDate(ExpandTwoDigitYear(n[2], QDate::currentDate().year()), n[1], n[0]);
+}
+
+QDate ParseDateOnly(const QString& t)
+{
     for (const auto fmt : {u"dd.MM.yyyy", u"d.M.yyyy", u"yyyy-MM-dd"}) {
-        const QDate d = QDate::fromString(t.left(10).trimmed(), QString::fromUtf16(fmt));
+        const QDate d = QDate::fromString(t, QString::fromUtf16(fmt));
         if (d.isValid())
             return d;
     }
-    const QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
-    return dt.isValid() ? dt.date() : QDate();
+    return ParseTwoDigitYearDate(t);
 }
 
-QDateTime ParseDateTime(const QString& s)
+QDateTime ParseDateAndTime(const QString& t)
 {
-    const QString t = s.trimmed();
     for (const auto fmt : {u"yyyy-MM-dd HH:mm:ss.zzz", u"yyyy-MM-dd HH:mm:ss", u"yyyy-MM-ddTHH:mm:ss.zzz",
                            u"yyyy-MM-ddTHH:mm:ss", u"dd.MM.yyyy HH:mm:ss", u"dd.MM.yyyy H:mm:ss",
                            u"dd.MM.yyyy HH:mm", u"d.M.yyyy H:mm:ss"}) {
@@ -31,7 +46,28 @@ QDateTime ParseDateTime(const QString& s)
         if (dt.isValid())
             return dt;
     }
-    const QDate d = ParseDate(t);
+    return QDateTime::fromString(t, Qt::ISODateWithMs);
+}
+
+// The whole text must be a date, or a date with a time of day (whose time is dropped); anything
+// after it is an error, not ignored.
+QDate ParseDate(const QString& s)
+{
+    const QString t = s.trimmed();
+    const QDate d = ParseDateOnly(t);
+    if (d.isValid())
+        return d;
+    const QDateTime dt = ParseDateAndTime(t);
+    return dt.isValid() ? dt.date() : QDate();
+}
+
+QDateTime ParseDateTime(const QString& s)
+{
+    const QString t = s.trimmed();
+    const QDateTime dt = ParseDateAndTime(t);
+    if (dt.isValid())
+        return dt;
+    const QDate d = ParseDateOnly(t);
     return d.isValid() ? d.startOfDay() : QDateTime();
 }
 
@@ -46,12 +82,15 @@ QTime ParseTime(const QString& s)
     return QTime();
 }
 
-[[noreturn]] void Invalid(const QString& text, const char16_t* what)
+[[noreturn]] void Invalid(const QString& text, const char16_t* what, const QString& field)
 {
-    throw EDatabaseError(u"'%1' is not a valid %2"_s.arg(text, QString::fromUtf16(what)));
+    QString message = u"'%1' is not a valid %2"_s.arg(text, QString::fromUtf16(what));
+    if (!field.isEmpty())
+        message += u" for field '%1'"_s.arg(field);
+    throw EDatabaseError(message);
 }
 
-double ParseFloat(const QString& text)
+double ParseFloat(const QString& text, const QString& field)
 {
     const QString t = text.trimmed();
     bool ok = false;
@@ -59,22 +98,41 @@ double ParseFloat(const QString& text)
     if (!ok)
         d = QLocale::c().toDouble(t, &ok);
     if (!ok || !std::isfinite(d))
-        Invalid(text, u"floating point value");
+        Invalid(text, u"floating point value", field);
     return d;
 }
 
-qint64 ParseInt(const QString& text)
+qint64 ParseInt(const QString& text, const QString& field)
 {
     bool ok = false;
     const qint64 n = text.trimmed().toLongLong(&ok);
     if (!ok)
-        Invalid(text, u"integer value");
+        Invalid(text, u"integer value", field);
     return n;
 }
 
 } // namespace
 
-QVariant Normalize(const TFieldDef& f, const QVariant& v)
+int ExpandTwoDigitYear(int year, int currentYear)
+{
+    year += currentYear / 100 * 100;
+    if (year > currentYear + 49)
+        year -= 100;
+    else if (year < currentYear - 50)
+        year += 100;
+    return year;
+}
+
+QString CutText(const QString& s, int size)
+{
+    if (size <= 0 || s.size() <= size)
+        return s;
+    // Never keep the first half of a character made of two UTF-16 units.
+    const int n = s.at(size - 1).isHighSurrogate() ? size - 1 : size;
+    return s.left(n);
+}
+
+QVariant Normalize(const TFieldDef& f, const QVariant& v, TTextFit fit)
 {
     if (!v.isValid() || v.isNull())
         return QVariant();
@@ -82,20 +140,18 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
     switch (f.type) {
     case TFieldType::String: {
         QString s = v.typeId() == QMetaType::Double ? FloatToStr(v.toDouble(), QLocale()) : v.toString();
-        if (f.size > 0 && s.size() > f.size)
-            s.truncate(f.size);
-        return s;
+        return fit == TTextFit::Cut ? CutText(s, f.size) : s;
     }
     case TFieldType::Float: {
         if (isText) {
             if (v.toString().trimmed().isEmpty())
                 return QVariant();
-            return ParseFloat(v.toString());
+            return ParseFloat(v.toString(), f.name);
         }
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (!ok || !std::isfinite(d))
-            Invalid(v.toString(), u"floating point value");
+            Invalid(v.toString(), u"floating point value", f.name);
         return d;
     }
     case TFieldType::Smallint:
@@ -105,11 +161,11 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
         if (isText) {
             if (v.toString().trimmed().isEmpty())
                 return QVariant();
-            n = ParseInt(v.toString());
+            n = ParseInt(v.toString(), f.name);
         } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
             const double d = v.toDouble();
             if (!std::isfinite(d) || std::fabs(d) > 2147483647.0)
-                Invalid(v.toString(), u"integer value");
+                Invalid(v.toString(), u"integer value", f.name);
             n = qRound64(d);
         } else {
             n = v.toLongLong();
@@ -132,7 +188,7 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
             if (s.compare(u"false"_s, Qt::CaseInsensitive) == 0 || s.compare(u"ne"_s, Qt::CaseInsensitive) == 0 ||
                 s == u"0"_s)
                 return false;
-            Invalid(s, u"boolean value");
+            Invalid(s, u"boolean value", f.name);
         }
         return v.toBool();
     }
@@ -146,7 +202,7 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
             return QVariant();
         const QDate d = ParseDate(s);
         if (!d.isValid())
-            Invalid(s, u"date");
+            Invalid(s, u"date", f.name);
         return d;
     }
     case TFieldType::DateTime: {
@@ -159,7 +215,7 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
             return QVariant();
         const QDateTime dt = ParseDateTime(s);
         if (!dt.isValid())
-            Invalid(s, u"date and time");
+            Invalid(s, u"date and time", f.name);
         return dt;
     }
     case TFieldType::Time: {
@@ -172,7 +228,7 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v)
             return QVariant();
         const QTime t = ParseTime(s);
         if (!t.isValid())
-            Invalid(s, u"time");
+            Invalid(s, u"time", f.name);
         return t;
     }
     }
@@ -189,6 +245,13 @@ QString FloatToStr(double v, const QLocale& locale)
     if (a >= 1e15 || a < 1e-5)
         return l.toString(v, 'g', QLocale::FloatingPointShortest);
     return l.toString(v, 'f', QLocale::FloatingPointShortest);
+}
+
+QString GeneralFloat(double v, const QLocale& locale)
+{
+    if (!std::isfinite(v))
+        return FloatToStr(v, locale);
+    return FloatToStr(QString::number(v, 'g', 15).toDouble(), locale);
 }
 
 QString FormatFloat(const QString& pattern, double v, const QLocale& locale)
@@ -244,7 +307,7 @@ QString Display(const TFieldDef& f, const QVariant& v, const QLocale& locale)
     const QString& fmt = f.displayFormat;
     switch (f.type) {
     case TFieldType::Float:
-        return fmt.isEmpty() ? FloatToStr(v.toDouble(), locale) : FormatFloat(fmt, v.toDouble(), locale);
+        return fmt.isEmpty() ? GeneralFloat(v.toDouble(), locale) : FormatFloat(fmt, v.toDouble(), locale);
     case TFieldType::Boolean: {
         if (fmt.contains(u';')) {
             const QStringList parts = fmt.split(u';');
@@ -271,6 +334,19 @@ QString Display(const TFieldDef& f, const QVariant& v, const QLocale& locale)
 } // namespace FieldValues
 
 // ---------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The field read as another type (a text field read as a number, ...), keeping its name for messages.
+TFieldDef AsType(const TFieldDef& f, TFieldType type)
+{
+    TFieldDef d;
+    d.name = f.name;
+    d.type = type;
+    return d;
+}
+
+}  // namespace
 
 const TFieldDef& TField::Def() const
 {
@@ -309,7 +385,7 @@ double TField::AsFloat() const
     if (!v.isValid() || v.isNull())
         return 0;
     if (Def().IsText())
-        return FieldValues::Normalize(TFieldDef{u"x"_s, TFieldType::Float}, v).toDouble();
+        return FieldValues::Normalize(AsType(Def(), TFieldType::Float), v).toDouble();
     return v.toDouble();
 }
 
@@ -319,7 +395,7 @@ int TField::AsInteger() const
     if (!v.isValid() || v.isNull())
         return 0;
     if (Def().IsText())
-        return FieldValues::Normalize(TFieldDef{u"x"_s, TFieldType::Integer}, v).toInt();
+        return FieldValues::Normalize(AsType(Def(), TFieldType::Integer), v).toInt();
     if (Def().type == TFieldType::Float)
         return int(qRound64(v.toDouble()));
     return v.toInt();
@@ -331,7 +407,7 @@ bool TField::AsBoolean() const
     if (!v.isValid() || v.isNull())
         return false;
     if (Def().IsText())
-        return FieldValues::Normalize(TFieldDef{u"x"_s, TFieldType::Boolean}, v).toBool();
+        return FieldValues::Normalize(AsType(Def(), TFieldType::Boolean), v).toBool();
     return v.toBool();
 }
 
@@ -344,7 +420,7 @@ QDateTime TField::AsDateTime() const
         return v.toDate().startOfDay();
     if (v.typeId() == QMetaType::QTime)
         return QDateTime(QDate(1899, 12, 30), v.toTime());
-    return FieldValues::Normalize(TFieldDef{u"x"_s, TFieldType::DateTime}, v).toDateTime();
+    return FieldValues::Normalize(AsType(Def(), TFieldType::DateTime), v).toDateTime();
 }
 
 QDate TField::AsDate() const
@@ -370,7 +446,7 @@ QString TField::EditText() const
     if (Def().type == TFieldType::Float && !Def().editFormat.isEmpty())
         return FieldValues::FormatFloat(Def().editFormat, v.toDouble(), m_ds->Locale());
     if (Def().type == TFieldType::Float)
-        return FieldValues::FloatToStr(v.toDouble(), m_ds->Locale());
+        return FieldValues::GeneralFloat(v.toDouble(), m_ds->Locale());
     return AsString();
 }
 
@@ -385,7 +461,7 @@ TField TDataSet::FieldByName(const QString& name)
 {
     const int i = m_def.FieldIndex(name);
     if (i < 0)
-        throw EDatabaseError(u"%1: Pole '%2' nenalezeno"_s.arg(m_def.component, name));
+        throw EDatabaseError(u"Pole '%1' nenalezeno."_s.arg(name), m_def.component);
     return TField(this, i);
 }
 
@@ -400,14 +476,14 @@ void TDataSet::SetState(TDataSetState s)
 void TDataSet::CheckActive() const
 {
     if (m_state == TDataSetState::Inactive)
-        throw EDatabaseError(u"%1: Tabulka není otevřená"_s.arg(m_def.component));
+        throw EDatabaseError(u"Tabulka není otevřená."_s, m_def.component);
 }
 
 void TDataSet::CheckBrowse() const
 {
     CheckActive();
     if (m_state != TDataSetState::Browse)
-        throw EDatabaseError(u"%1: Záznam je právě upravován"_s.arg(m_def.component));
+        throw EDatabaseError(u"Záznam je právě upravován."_s, m_def.component);
 }
 
 void TDataSet::ClearBuffer()
@@ -429,18 +505,18 @@ void TDataSet::StartEditBuffer(bool inserting)
 void TDataSet::SetFieldValue(int i, const QVariant& v)
 {
     if (i < 0 || i >= m_buf.size())
-        throw EDatabaseError(u"%1: Pole číslo %2 neexistuje"_s.arg(m_def.component).arg(i));
+        throw EDatabaseError(u"Pole číslo %1 neexistuje."_s.arg(i), m_def.component);
     const TFieldDef& f = m_def.fields[i];
     if (m_inCalc) {
         m_buf[i] = FieldValues::Normalize(f, v);
         return;
     }
     if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert)
-        throw EDatabaseError(u"%1: Tabulka není v režimu úprav"_s.arg(m_def.component));
+        throw EDatabaseError(u"Tabulka není v režimu úprav."_s, m_def.component);
     if (f.calculated)
-        throw EDatabaseError(u"%1: Pole '%2' nelze měnit"_s.arg(m_def.component, f.name));
+        throw EDatabaseError(u"Pole '%1' nelze měnit."_s.arg(f.name), m_def.component);
     if (f.type == TFieldType::AutoInc)
-        throw EDatabaseError(u"%1: Pole '%2' vyplňuje databáze"_s.arg(m_def.component, f.name));
+        throw EDatabaseError(u"Pole '%1' vyplňuje databáze."_s.arg(f.name), m_def.component);
     m_buf[i] = FieldValues::Normalize(f, v);
     m_changed[i] = true;
     m_modified = true;

@@ -58,15 +58,25 @@ private:
 
 // Value conversions shared by the cursors, the in-memory table and the grids.
 namespace FieldValues {
-// Brings a value to the field's type: text cut to the field's size, numbers to double/int, ... .
-// Throws EDatabaseError for text that is not a value of the type.
-QVariant Normalize(const TFieldDef& f, const QVariant& v);
+// A text longer than its field: cut when it is stored; kept whole when it is looked for, so that it
+// matches no stored value instead of the value it starts with.
+enum class TTextFit { Cut, Whole };
+// Brings a value to the field's type: text cut to the field's size (see TTextFit), numbers to
+// double/int, ... . Throws EDatabaseError for text that is not a value of the type.
+QVariant Normalize(const TFieldDef& f, const QVariant& v, TTextFit fit = TTextFit::Cut);
+// The first `size` UTF-16 units of a text, one fewer where the cut would split a character.
+QString CutText(const QString& s, int size);
+// A two-digit year placed in the hundred years around the current year (26 -> 2026, 99 -> 1999).
+int ExpandTwoDigitYear(int year, int currentYear);
 QString AsString(const TFieldDef& f, const QVariant& v);
 // Display format rendering: "#,##0.00", "##0.00", "#,##0.000", "dd.mm.yyyy", "hh:mm:ss", "Ano;Ne".
 QString Display(const TFieldDef& f, const QVariant& v, const QLocale& locale);
 QString FormatFloat(const QString& pattern, double v, const QLocale& locale);
 // Shortest text that reads back as the same double, with the locale's decimal separator.
 QString FloatToStr(double v, const QLocale& locale);
+// The general number display: at most 15 significant digits in the shortest form, so that binary
+// noise such as 0.1 + 0.2 = 0.30000000000000004 reads "0,3".
+QString GeneralFloat(double v, const QLocale& locale);
 } // namespace FieldValues
 
 // The record-at-a-time interface shared by the server tables and the in-memory receipt lines.

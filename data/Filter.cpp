@@ -134,9 +134,25 @@ private:
         return sql;
     }
 
+    // Brackets and NOT nest by recursion; a bound keeps a hostile filter from exhausting the stack.
+    static constexpr int kMaxDepth = 64;
+
+    struct Nesting {
+        explicit Nesting(Parser& p) : parser(p)
+        {
+            if (++parser.m_depth > kMaxDepth)
+                parser.Fail(u"příliš mnoho vnořených závorek (nejvýše %1)"_s.arg(kMaxDepth));
+        }
+        ~Nesting() { --parser.m_depth; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+        Parser& parser;
+    };
+
     QString Not(TParsedFilter& out)
     {
         if (m_tok.kind == Tok::Not) {
+            const Nesting nesting(*this);
             Advance();
             return u"(NOT %1)"_s.arg(Not(out));
         }
@@ -169,6 +185,7 @@ private:
     QString Primary(TParsedFilter& out)
     {
         if (m_tok.kind == Tok::LParen) {
+            const Nesting nesting(*this);
             Advance();
             const QString inner = Or(out);
             if (m_tok.kind != Tok::RParen)
@@ -201,6 +218,7 @@ private:
     const QString m_s;
     const TTableDef& m_def;
     int m_pos = 0;
+    int m_depth = 0;
     Token m_tok;
 };
 

@@ -139,7 +139,7 @@ void TMemTable::Delete()
             return;
     }
     if (m_rows.isEmpty())
-        throw EDatabaseError(u"%1: Nelze smazat záznam z prázdné tabulky"_s.arg(m_def.component));
+        throw EDatabaseError(u"Nelze smazat záznam z prázdné tabulky."_s, m_def.component);
     m_rows.removeAt(m_pos);
     Show(m_pos);
     emit AfterDelete();
@@ -150,15 +150,15 @@ bool TMemTable::Locate(const QString& fields, const QVariantList& values)
     CheckBrowseMode();
     const QStringList names = fields.split(u';', Qt::SkipEmptyParts);
     if (names.isEmpty() || names.size() != values.size())
-        throw EDatabaseError(u"%1: Počet polí a hodnot hledání nesouhlasí"_s.arg(m_def.component));
+        throw EDatabaseError(u"Počet polí a hodnot hledání nesouhlasí."_s, m_def.component);
     QList<int> idx;
     QVariantList wanted;
     for (int i = 0; i < names.size(); ++i) {
         const int fi = m_def.FieldIndex(names[i].trimmed());
         if (fi < 0)
-            throw EDatabaseError(u"%1: Pole '%2' nenalezeno"_s.arg(m_def.component, names[i]));
+            throw EDatabaseError(u"Pole '%1' nenalezeno."_s.arg(names[i]), m_def.component);
         idx << fi;
-        wanted << FieldValues::Normalize(m_def.fields[fi], values[i]);
+        wanted << FieldValues::Normalize(m_def.fields[fi], values[i], FieldValues::TTextFit::Whole);
     }
     for (int r = 0; r < m_rows.size(); ++r) {
         bool match = true;

@@ -208,8 +208,11 @@ TTableDef LegPol()
                 F(u"LEP_DAN", FT::Float, u"Daň"), F(u"LEP_KOE", FT::Float),
                 Calc(F(u"LEP_PCC", FT::Float, u"PC Celkem", Money)), Calc(F(u"LEP_VKL", FT::Float, u"Vklad", Money)),
                 Calc(F(u"LEP_CER", FT::Float, u"Výběr", Money))};
-    // The second key orders one pass's movements in booking order.
-    t.indexes = {I(u"KOD", {u"LEP_IDM"_s, u"LEP_IDE"_s})};
+    // The key is the pass alone; its movements follow in booking order through the identity, which
+    // closes the order of every index (the store's index is still on LEP_IDM, LEP_IDE). A range
+    // (pass, 0)-(pass, 10000000) therefore holds every movement of the pass, however high the
+    // table-wide identities grow.
+    t.indexes = {I(u"KOD", {u"LEP_IDM"_s})};
     return t;
 }
 

@@ -96,16 +96,24 @@ QString StoreTimeText(QTime t, bool withMs)
     return s;
 }
 
-QVariant StoreValue(const TFieldDef& f, const QVariant& value, bool key, TStoreKind kind)
+QVariant StoreValue(const TFieldDef& f, const QVariant& value, bool key, TStoreKind kind,
+                    FieldValues::TTextFit fit)
 {
     const bool pg = kind == TStoreKind::Postgres;
-    const QVariant v = FieldValues::Normalize(f, value);
+    const QVariant v = FieldValues::Normalize(f, value, fit);
     const bool null = !v.isValid() || v.isNull();
     if (null && !key)
         return QVariant(QMetaType::fromType<QString>());  // typed NULL
     switch (f.type) {
-    case TFieldType::String:
-        return null ? QString(u""_s) : v.toString();
+    case TFieldType::String: {
+        if (null)
+            return QString(u""_s);
+        const QString text = v.toString();
+        if (text.contains(QChar(u'\0')))
+            throw EDatabaseError(
+                u"Hodnota pole '%1' obsahuje znak NUL, který databáze nepřijímá"_s.arg(f.name));
+        return text;
+    }
     case TFieldType::Float: {
         const double d = null ? 0.0 : v.toDouble();
         // Text keeps every bit of the double through the PostgreSQL driver's literal formatting.

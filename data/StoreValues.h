@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DataSet.h"
 #include "Database.h"
 #include "Schema.h"
 
@@ -13,7 +14,10 @@
 // as the type's empty value (a far-past date for dates) and read back as empty.
 inline const QDate kEmptyStoreDate(1, 1, 1);
 
-QVariant StoreValue(const TFieldDef& f, const QVariant& value, bool key, TStoreKind kind);
+// A text holding a NUL character is refused with EDatabaseError on both stores (PostgreSQL cannot take
+// it, and SQLite would keep a value that the other store cannot).
+QVariant StoreValue(const TFieldDef& f, const QVariant& value, bool key, TStoreKind kind,
+                    FieldValues::TTextFit fit = FieldValues::TTextFit::Cut);
 // A column as the store returned it, turned into the field's value (null for an empty key date).
 QVariant ReadStoreValue(const TFieldDef& f, const QVariant& raw);
 

@@ -53,7 +53,7 @@ TTable::~TTable() = default;
 void TTable::SetTableName(const QString& name)
 {
     if (Active())
-        throw EDatabaseError(u"%1: Název tabulky nelze měnit u otevřené tabulky"_s.arg(m_def.component));
+        throw EDatabaseError(u"Název tabulky nelze měnit u otevřené tabulky."_s, m_def.component);
     m_tableName = name;
     m_selectSql.clear();
     m_selectCols.clear();
@@ -143,6 +143,11 @@ QVariant TTable::Bind(const TFieldDef& f, const QVariant& value, bool key) const
     return StoreValue(f, value, key, m_db.Kind());
 }
 
+QVariant TTable::BindSought(const TFieldDef& f, const QVariant& value) const
+{
+    return StoreValue(f, value, true, m_db.Kind(), FieldValues::TTextFit::Whole);
+}
+
 QVariant TTable::BindKeyValue(int orderPos, const QVariant& v)
 {
     const int fi = CurrentOrder().fieldIndexes.value(orderPos, -1);
@@ -175,7 +180,7 @@ QString TTable::BaseWhere(QVariantList& binds) const
                 return;
             conds << Tuple(cols.mid(0, n)) + u' ' + op + u' ' + Placeholders(n);
             for (int i = 0; i < n; ++i)
-                binds << Bind(*m_def.Field(m_index->fields[i]), vals[i], true);
+                binds << BindSought(*m_def.Field(m_index->fields[i]), vals[i]);
         };
         rangeCond(m_rangeLo, u">="_s);
         rangeCond(m_rangeHi, u"<="_s);
@@ -267,7 +272,7 @@ void TTable::Open()
     if (Active())
         return;
     if (!m_db.Connected())
-        throw EDatabaseError(u"%1: Databáze není připojena"_s.arg(m_def.component));
+        throw EDatabaseError(u"Databáze není připojena."_s, m_def.component);
     SetState(TDataSetState::Browse);
     try {
         First();
@@ -301,7 +306,8 @@ void TTable::SetIndexName(const QString& name)
     if (!trimmed.isEmpty() && trimmed.compare(QString::fromUtf16(kSequentialIndex), Qt::CaseInsensitive) != 0) {
         ix = m_def.Index(name);
         if (!ix)
-            throw EDatabaseError(u"%1: Index '%2' v tabulce %3 neexistuje"_s.arg(m_def.component, name, m_tableName));
+            throw EDatabaseError(u"Index '%1' v tabulce %2 neexistuje."_s.arg(name, m_tableName),
+                                 m_def.component);
     }
     if (Active())
         CheckBrowseMode();
@@ -424,10 +430,10 @@ bool TTable::FindKey(const QVariantList& values)
 {
     CheckBrowseMode();
     if (!m_index)
-        throw EDatabaseError(u"%1: Hledání podle klíče vyžaduje zvolený index"_s.arg(m_def.component));
+        throw EDatabaseError(u"Hledání podle klíče vyžaduje zvolený index."_s, m_def.component);
     const int n = std::min<int>(int(values.size()), int(m_index->fields.size()));
     if (n == 0)
-        throw EDatabaseError(u"%1: Chybí hodnota klíče"_s.arg(m_def.component));
+        throw EDatabaseError(u"Chybí hodnota klíče."_s, m_def.component);
     QString& tail = SqlCache()[kFindKey + n];
     QVariantList binds;
     const QString where = BaseWhere(binds);
@@ -440,7 +446,7 @@ bool TTable::FindKey(const QVariantList& values)
         tail = u" WHERE "_s + conds.join(u" AND "_s) + OrderBy(false) + u" LIMIT 1"_s;
     }
     for (int i = 0; i < n; ++i)
-        binds << Bind(*m_def.Field(m_index->fields[i]), values[i], true);
+        binds << BindSought(*m_def.Field(m_index->fields[i]), values[i]);
     if (!Fetch(tail, binds))
         return false;
     m_eof = m_bof = false;
@@ -452,7 +458,7 @@ void TTable::FindNearest(const QVariantList& values)
 {
     CheckBrowseMode();
     if (!m_index)
-        throw EDatabaseError(u"%1: Hledání podle klíče vyžaduje zvolený index"_s.arg(m_def.component));
+        throw EDatabaseError(u"Hledání podle klíče vyžaduje zvolený index."_s, m_def.component);
     const int n = std::min<int>(int(values.size()), int(m_index->fields.size()));
     if (n == 0) {
         First();
@@ -469,7 +475,7 @@ void TTable::FindNearest(const QVariantList& values)
                (m_index->descending ? u" <= "_s : u" >= "_s) + Placeholders(n) + OrderBy(false) + u" LIMIT 1"_s;
     }
     for (int i = 0; i < n; ++i)
-        binds << Bind(*m_def.Field(m_index->fields[i]), values[i], true);
+        binds << BindSought(*m_def.Field(m_index->fields[i]), values[i]);
     if (Fetch(tail, binds)) {
         m_eof = m_bof = false;
         emit AfterScroll();
@@ -482,7 +488,7 @@ void TTable::SetRange(const QVariantList& startValues, const QVariantList& endVa
 {
     CheckBrowseMode();
     if (!m_index)
-        throw EDatabaseError(u"%1: Rozsah vyžaduje zvolený index"_s.arg(m_def.component));
+        throw EDatabaseError(u"Rozsah vyžaduje zvolený index."_s, m_def.component);
     m_hasRange = true;
     m_rangeLo = startValues;
     m_rangeHi = endValues;
@@ -507,7 +513,7 @@ bool TTable::Locate(const QString& fields, const QVariantList& values)
     CheckBrowseMode();
     const QStringList names = fields.split(u';', Qt::SkipEmptyParts);
     if (names.isEmpty() || names.size() != values.size())
-        throw EDatabaseError(u"%1: Počet polí a hodnot hledání nesouhlasí"_s.arg(m_def.component));
+        throw EDatabaseError(u"Počet polí a hodnot hledání nesouhlasí."_s, m_def.component);
     QVariantList binds;
     const QString where = BaseWhere(binds);
     QStringList conds;
@@ -516,13 +522,15 @@ bool TTable::Locate(const QString& fields, const QVariantList& values)
     for (int i = 0; i < names.size(); ++i) {
         const TFieldDef* f = m_def.Field(names[i].trimmed());
         if (!f || f->calculated)
-            throw EDatabaseError(u"%1: Pole '%2' nenalezeno"_s.arg(m_def.component, names[i]));
-        const QVariant v = FieldValues::Normalize(*f, values[i]);
+            throw EDatabaseError(u"Pole '%1' nenalezeno."_s.arg(names[i]), m_def.component);
+        const QVariant v = FieldValues::Normalize(*f, values[i], FieldValues::TTextFit::Whole);
         if (!v.isValid() || v.isNull()) {
             conds << TDatabase::Quote(f->name) + u" IS NULL"_s;
         } else {
             conds << TDatabase::Quote(f->name) + u" = ?"_s;
-            binds << Bind(*f, v, m_def.IsKeyField(f->name));
+            binds << (m_def.IsKeyField(f->name)
+                          ? BindSought(*f, v)
+                          : StoreValue(*f, v, false, m_db.Kind(), FieldValues::TTextFit::Whole));
         }
     }
     const QString tail = u" WHERE "_s + conds.join(u" AND "_s) + OrderBy(false) + u" LIMIT 1"_s;
@@ -538,7 +546,7 @@ void TTable::SetFilter(const QString& expression)
     const TParsedFilter parsed = ParseFilter(expression, m_def);
     QVariantList binds;
     for (const TFilterParam& p : parsed.params)
-        binds << Bind(*p.field, p.literal, true);
+        binds << BindSought(*p.field, p.literal);
     m_filterText = expression;
     m_filterSql = parsed.sql;
     m_filterBinds = binds;
@@ -627,9 +635,9 @@ void TTable::GotoBookmark(const TBookmark& b)
 {
     CheckBrowseMode();
     if (!b.valid)
-        throw EDatabaseError(u"%1: Neplatná záložka"_s.arg(m_def.component));
+        throw EDatabaseError(u"Neplatná záložka."_s, m_def.component);
     if (!FetchById(b.id, false))
-        throw EDatabaseError(u"%1: Záznam nenalezen"_s.arg(m_def.component));
+        throw EDatabaseError(u"Záznam nenalezen."_s, m_def.component);
     m_eof = m_bof = false;
     emit AfterScroll();
 }
@@ -723,7 +731,7 @@ void TTable::Edit()
     }
     // Always start from the stored record; inside a transaction also hold it against other tills.
     if (!FetchById(m_id, true))
-        throw EDatabaseError(u"%1: Záznam byl mezitím smazán jiným uživatelem"_s.arg(m_def.component));
+        throw EDatabaseError(u"Záznam byl mezitím smazán jiným uživatelem."_s, m_def.component);
     StartEditBuffer(false);
     SetState(TDataSetState::Edit);
 }
@@ -758,7 +766,7 @@ void TTable::Post()
         // reading of it would give it, instead of by a second statement.
         const QList<QVector<QVariant>> rows = m_db.SelectRows(m_insertSql, binds);
         if (rows.size() != 1 || rows.first().isEmpty())
-            throw EDatabaseError(u"%1: Záznam nebyl uložen"_s.arg(m_def.component));
+            throw EDatabaseError(u"Záznam nebyl uložen."_s, m_def.component);
         Load(ReadRow(rows.first()));
     } else if (State() == TDataSetState::Edit) {
         QStringList sets, checks;
@@ -783,11 +791,11 @@ void TTable::Post()
             const QVariantList binds = setBinds + QVariantList{QVariant(m_id)} + checkBinds;
             const QList<QVector<QVariant>> rows = m_db.SelectRows(sql, binds);
             if (rows.size() != 1)
-                throw EDatabaseError(
-                    u"%1: Záznam byl mezitím změněn nebo smazán jiným uživatelem"_s.arg(m_def.component));
+                throw EDatabaseError(u"Záznam byl mezitím změněn nebo smazán jiným uživatelem."_s,
+                                     m_def.component);
             Load(ReadRow(rows.first()));
         } else if (!FetchById(m_id, false)) {
-            throw EDatabaseError(u"%1: Záznam byl mezitím smazán jiným uživatelem"_s.arg(m_def.component));
+            throw EDatabaseError(u"Záznam byl mezitím smazán jiným uživatelem."_s, m_def.component);
         }
     } else {
         return;
@@ -828,7 +836,7 @@ void TTable::Delete()
     if (State() == TDataSetState::Edit)
         Cancel();
     if (!m_hasRecord)
-        throw EDatabaseError(u"%1: Nelze smazat záznam z prázdné tabulky"_s.arg(m_def.component));
+        throw EDatabaseError(u"Nelze smazat záznam z prázdné tabulky."_s, m_def.component);
     const QString sql = u"DELETE FROM "_s + TDatabase::TableSql(m_tableName) + u" WHERE "_s +
                         TDatabase::Quote(m_def.IdentityColumn()) + u" = ?"_s;
     QSqlQuery& q = m_db.Prepare(sql);

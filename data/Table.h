@@ -95,6 +95,8 @@ private:
     QString KeyTuple(int n);
     QVariantList CurrentKey(const QVector<QVariant>& values, qint64 id);
     QVariant Bind(const TFieldDef& f, const QVariant& v, bool key) const;
+    // A value looked for (key, range end, locate, filter literal): a text is never cut to its field.
+    QVariant BindSought(const TFieldDef& f, const QVariant& v) const;
     QVariant BindKeyValue(int orderPos, const QVariant& v);
     bool Fetch(const QString& tail, const QVariantList& binds, bool forUpdate = false);
     QList<TRow> FetchRows(const QString& tail, const QVariantList& binds);

@@ -101,6 +101,9 @@ bool TLegHlaEdit::FormKeyDown(QKeyEvent* event)
 
 void TLegHlaEdit::DBEditVarno1Valid(QObject*, QString& text, bool& valid)
 {
+    // Leaving for Storno is giving up: the record is cancelled, so the number need not hold it back.
+    if (QApplication::focusWidget() == m_storno)
+        return;
     // A pass is never without its number.
     if (IsBlank(text))
         valid = false;

@@ -110,8 +110,7 @@ bool Save(QWidget* w, const QString& outDir, const QString& name)
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName(u"Korvanta"_s);
-    QApplication::setApplicationDisplayName(u"Korvanta"_s);
+    TApplication::SetTitle(u"Korvanta"_s);
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
     if (argc < 2) {
         Say(u"usage: kv_screens OUTDIR"_s);

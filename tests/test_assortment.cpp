@@ -8,6 +8,7 @@
 #include "DBEditVarno.h"
 #include "DBGrid.h"
 #include "DataUnit.h"
+#include "EditBase.h"
 #include "EditVarno.h"
 #include "EditaceVariantaUnit.h"
 #include "PrehlNakCenUnit.h"
@@ -409,7 +410,8 @@ TEST_P(AssortmentTest, SearchDialogOptions)
         });
         Press(Qt::Key_F5);
         ProcessEvents();
-        EXPECT_EQ(told.messages, QStringList{u"'1-2' is not a valid floating point value"_s});
+        EXPECT_EQ(told.messages,
+                  QStringList{u"'1-2' is not a valid floating point value for field 'SOR_PC1'"_s});
         EXPECT_EQ(Sor().IndexName(), u"PC1"_s);
         EXPECT_EQ(Kav(), u"000011"_s);
         EXPECT_EQ(ColumnTexts(w->Grid(), 1),
@@ -659,6 +661,38 @@ protected:
         return false;
     }
 };
+
+// The rebuild holds its transaction while the progress window moves: nothing may open a modal loop
+// meanwhile, not even a message box that a refused field left for after the focus change.
+TEST_P(AssortmentTest, RebuildStartsNoModalLoopInsideItsTransaction)
+{
+    InstallProgressHooks(*data);
+    AddCards({{u"000001"_s, u"Čaj zelený"_s, 25}});
+    AddVariant(u"000001"_s, u"001"_s, 0, 10, 0);
+    for (double kus : {-2.0, -3.0})
+        AddJournal(u"000001"_s, u"001"_s, kus);
+
+    QStringList shown, shownInTransaction;
+    const TMessageHandler previous = SetMessageHandler([&](TMessageKind, const QString& text) {
+        shown << text;
+        if (data->ffDatabase->InTransaction())
+            shownInTransaction << text;
+        return true;
+    });
+    ReportAfterFocusChange(u"Chybný počet kusů"_s);
+    int paints = 0;
+    const auto step = data->ProgressStep;
+    data->ProgressStep = [&](int percent) {
+        step(percent);
+        ++paints;
+    };
+    EXPECT_TRUE(data->RekonstrukceKarty(u"000001"_s));
+    EXPECT_GT(paints, 0);
+    EXPECT_TRUE(shownInTransaction.isEmpty()) << shownInTransaction.join(u" | "_s).toStdString();
+    ProcessEvents();
+    SetMessageHandler(previous);
+    EXPECT_EQ(shown, QStringList{u"Chybný počet kusů"_s}) << "the message comes after the transaction";
+}
 
 TEST_P(AssortmentTest, RebuildShowsAProgressWindowPerVariant)
 {

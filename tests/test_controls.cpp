@@ -175,6 +175,29 @@ TEST(TextCheck, ValidatedFieldOnACzechStation)
     EXPECT_FALSE(CheckEditVarnoText(u"12,5"_s, money, kNow, English()).ok);
 }
 
+// Rounding to the field's precision can carry a number past the largest double; such a text is
+// not a number the field can hold, and "INF" is never a normalised value.
+TEST(TextCheck, NumberThatRoundsPastTheLargestDoubleIsRefused)
+{
+    const TRegional r = Czech();
+    const QList<CheckCase> cases = {
+        {Kind(TEditType::Float, 15, 2), u"1,7976931348623157e308"_s, u"1,7976931348623157e308"_s, false},
+        {Kind(TEditType::Float, 15, 2), u"-1,7976931348623157e308"_s, u"-1,7976931348623157e308"_s, false},
+        {Kind(TEditType::Float, 1, 0), u"9,9e307"_s, u"1E+308"_s, true},
+        {Kind(TEditType::Float, 15, 2), u"-9,9999999999999999E307"_s, u"-1,00000000000000E+308"_s, true},
+        {Kind(TEditType::Float, 17, 0), u"1,7976931348623157e308"_s, u"1,7976931348623157E+308"_s, true},
+        {Kind(TEditType::Float, 15, 2), u"1e308"_s, u"1,00000000000000E+308"_s, true},
+    };
+    for (const CheckCase& c : cases) {
+        const TCheckResult got = CheckEditVarnoText(c.text, c.kind, kNow, r);
+        EXPECT_FALSE(got.text.contains(u"INF"_s, Qt::CaseInsensitive)) << c.text.toStdString();
+        EXPECT_EQ(got.ok, c.ok) << c.text.toStdString() << " -> " << got.text.toStdString();
+        if (c.ok) {
+            EXPECT_EQ(got.text, c.expected) << c.text.toStdString();
+        }
+    }
+}
+
 TEST(TextCheck, BaseFieldRewritesDatesAndTimesInFull)
 {
     const TRegional r = Czech();

@@ -4,9 +4,11 @@
 #include "WindowTestSupport.h"
 
 #include "DBGrid.h"
+#include "DataUnit.h"
 #include "FrameUnit.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -374,6 +376,84 @@ TEST(StatusBar, ClockAndLockIndicators)
     const bool num = bar.NumPane()->isEnabled();
     QTest::keyClick(&bar, Qt::Key_NumLock);
     EXPECT_NE(bar.NumPane()->isEnabled(), num);
+}
+
+// The indicators show the keyboard's state as its source reports it: locks switched off show as off
+// after any key, and locks switched while no key reached the program show within the clock's tick.
+TEST(StatusBar, LockIndicatorsShowTheRealState)
+{
+    TKeyLocks::TState state{true, true};
+    TKeyLocks::Instance().SetStateSource([&state] { return std::optional<TKeyLocks::TState>(state); });
+    {
+        TStatusBar bar;
+        ASSERT_TRUE(ShowAndActivate(&bar));
+        EXPECT_TRUE(bar.CapsPane()->isEnabled());
+        EXPECT_TRUE(bar.NumPane()->isEnabled());
+
+        state = {false, false};
+        QTest::keyClick(&bar, Qt::Key_A);  // no modifiers at all
+        EXPECT_FALSE(bar.CapsPane()->isEnabled());
+        EXPECT_FALSE(bar.NumPane()->isEnabled());
+
+        state = {true, false};
+        QTest::keyClick(&bar, Qt::Key_CapsLock);  // the source, not a count of presses
+        EXPECT_TRUE(bar.CapsPane()->isEnabled());
+        QTest::keyClick(&bar, Qt::Key_CapsLock, Qt::NoModifier);
+        EXPECT_TRUE(bar.CapsPane()->isEnabled());
+
+        state = {false, true};  // switched in another program: no key reaches us
+        QElapsedTimer waited;
+        waited.start();
+        while (bar.CapsPane()->isEnabled() && waited.elapsed() < 3000)
+            QTest::qWait(50);
+        EXPECT_FALSE(bar.CapsPane()->isEnabled());
+        EXPECT_TRUE(bar.NumPane()->isEnabled());
+    }
+    TKeyLocks::Instance().SetStateSource({});
+}
+
+// The operator reads a Czech sentence; the table's internal name goes only to the log.
+TEST(ErrorHandler, InternalNamesGoToTheLogNotToTheOperator)
+{
+    TMessageRecorder told;
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+    TData data(QDir::tempPath());  // no settings read: nothing is connected
+    QPushButton button(u"x"_s);
+    QObject::connect(&button, &QPushButton::clicked, &button, [&data] { data.ffLegHla->Open(); });
+    ASSERT_TRUE(ShowAndActivate(&button));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(told.messages, QStringList{u"Databáze není připojena."_s});
+    EXPECT_TRUE(logged.join(u'\n').contains(u"ffLegHla: Databáze není připojena."_s))
+        << logged.join(u'\n').toStdString();
+
+    // Every refusal of a table cursor keeps its table's name out of the message.
+    TTable leg(*data.ffDatabase, TableDef(u"LEG"_s));
+    try {
+        leg.Append();
+        ADD_FAILURE() << "a closed table took a record";
+    } catch (const EDatabaseError& e) {
+        EXPECT_FALSE(e.Message().contains(u"ffLegHla"_s)) << e.Message().toStdString();
+        EXPECT_EQ(e.Context(), u"ffLegHla"_s);
+        EXPECT_TRUE(QString::fromStdString(e.what()).startsWith(u"ffLegHla: "_s));
+    }
+}
+
+// Titles are the windows' own: no application display name for the platform to append to them
+// (" — Korvanta" cut short dialog titles). The name still titles the information boxes.
+TEST(Application, TitleIsNotAppendedToWindowTitles)
+{
+    TApplication::SetTitle(u"Korvanta"_s);
+    EXPECT_EQ(QCoreApplication::applicationName(), u"Korvanta"_s);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), u"Korvanta"_s);
+    // A display name that only follows the application name is no explicit one.
+    QCoreApplication::setApplicationName(u"probe"_s);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), u"probe"_s)
+        << "an explicit display name is set; the platform appends it to every window title";
+    TApplication::SetTitle(u"Korvanta"_s);
 }
 
 }  // namespace

@@ -540,6 +540,75 @@ TEST_P(PassRegisterTest, BlankNumberIsRefused)
     EXPECT_EQ(told.messages.size(), 1) << told.messages.join(u" | "_s).toStdString();
 }
 
+// Storno and Esc give up the new pass whatever its number holds; the number check does not hold them.
+TEST_P(PassRegisterTest, StornoAndEscCancelAlsoWithoutANumber)
+{
+    Open();
+    TMessageRecorder told;
+    struct Case {
+        const char* what;
+        const char16_t* typed;
+        bool esc;
+    };
+    const Case cases[] = {
+        {"Storno, number empty", u"", false},
+        {"Storno, number blank", u"   ", false},
+        {"Esc, number empty", u"", true},
+        {"Storno, number given", u"P7", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool closed = false;
+        OnNextModal([&](QWidget* w) {
+            auto* dlg = static_cast<TLegHlaEdit*>(w);
+            ASSERT_TRUE(WaitActive(dlg));
+            ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dlg->KodEdit()));
+            Type(QString::fromUtf16(c.typed));
+            if (c.esc)
+                Press(Qt::Key_Escape);
+            else
+                QTest::mouseClick(dlg->StornoButton(), Qt::LeftButton);
+            ProcessEvents();
+            closed = !dlg->isVisible();
+            if (!closed)
+                dlg->reject();
+        });
+        Press(Qt::Key_F2);
+        ProcessEvents();
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(Leg().State(), TDataSetState::Browse);
+        EXPECT_EQ(Leg().RecordCount(), 0);
+    }
+    EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u" | "_s).toStdString();
+}
+
+// The expiry date takes the short form that the field's own completion writes ("dd.mm.yy").
+TEST_P(PassRegisterTest, ExpiryDateTakesATwoDigitYear)
+{
+    Open();
+    TMessageRecorder told;
+    OnNextModal([](QWidget* w) {
+        auto* dlg = static_cast<TLegHlaEdit*>(w);
+        ASSERT_TRUE(WaitActive(dlg));
+        Type(u"P8"_s);
+        Press(Qt::Key_Tab);
+        Press(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(dlg->DodEdit()));
+        dlg->DodEdit()->selectAll();
+        Type(u"30.06.27"_s);
+        Press(Qt::Key_Tab);
+        ProcessEvents();
+        EXPECT_EQ(QApplication::focusWidget(), dlg->StornoButton()) << FocusName().toStdString();
+        QTest::mouseClick(dlg->ZapisButton(), Qt::LeftButton);
+    });
+    Press(Qt::Key_F2);
+    ProcessEvents();
+    EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u" | "_s).toStdString();
+    EXPECT_EQ(Leg().State(), TDataSetState::Browse);
+    EXPECT_EQ(Field(u"LEG_KOD"_s), u"P8"_s);
+    EXPECT_EQ(Leg().FieldByName(u"LEG_DOD"_s).AsDate(), QDate(2027, 6, 30));
+}
+
 TEST_P(PassRegisterTest, CorrectAPass)
 {
     // F4 on an empty register starts a blank record without the defaults of a new pass.

@@ -132,6 +132,73 @@ TEST_F(StartupTest, BadWholeNumberStopsTheStart)
     }
 }
 
+// Values that are whole numbers but cannot be right stop the start the same way.
+TEST_F(StartupTest, PortsAndVatRatesOutOfRangeStopTheStart)
+{
+    struct Case {
+        QByteArray line;
+        QString message;
+    };
+    const Case refused[] = {
+        {"Dan22=$FFFFFFFF", u"Sazba DPH Dan22=-1 není mezi 0 a 100."_s},
+        {"Dan05=101", u"Sazba DPH Dan05=101 není mezi 0 a 100."_s},
+        {"Dan00=-5", u"Sazba DPH Dan00=-5 není mezi 0 a 100."_s},
+        {"Host=server:99999", u"Port 99999 serveru server:99999 není mezi 1 a 65535."_s},
+        {"Host=server:0", u"Port 0 serveru server:0 není mezi 1 a 65535."_s},
+        {"Host=server:-1", u"Port -1 serveru server:-1 není mezi 1 a 65535."_s},
+        {"Host=server:abc", u"'abc' is not a valid integer value"_s},
+        {"Host=server:", u"'' is not a valid integer value"_s},
+    };
+    for (const Case& c : refused) {
+        told.messages.clear();
+        auto data = Start("[Prodejna]\nProdejna=0009\n" + c.line + "\n");
+        EXPECT_EQ(told.messages, QStringList{c.message}) << c.line.toStdString();
+        EXPECT_FALSE(data->ffDatabase->Connected());
+        EXPECT_EQ(data->ffSortiment->TableName(), u"SOR0001"_s) << "no table names set";
+        EXPECT_FALSE(data->Terminated());
+    }
+    const QByteArray accepted[] = {"Dan22=100",     "Dan05=0",       "Host=server:65535",
+                                   "Host=server:1", "Host=10.0.0.5", "Host=fe80::1"};
+    for (const QByteArray& line : accepted) {
+        told.messages.clear();
+        WriteFile(u"Prodejna.ini"_s, "[Prodejna]\n" + line + "\n");
+        TData data(dir.path());
+        EXPECT_TRUE(data.IniPrepare()) << line.toStdString();
+        EXPECT_TRUE(told.messages.isEmpty()) << line.toStdString();
+    }
+}
+
+// A start reads each settings file once, and a settings file far beyond any real one is refused
+// before it is read.
+TEST_F(StartupTest, SettingsFileIsReadOnceAndAHugeOneRefused)
+{
+    WriteFile(u"Prodejna.ini"_s,
+              "[Prodejna]\nProdejna=0007\nDan22=21\nHost=10.0.0.5\nLoginForm=1\n"
+              "[Velmira]\nMainX=20\n");
+    int reads = inifile_detail::FileReads();
+    TData data(dir.path());
+    ASSERT_TRUE(data.IniPrepare());
+    EXPECT_EQ(inifile_detail::FileReads() - reads, 1);
+    EXPECT_EQ(data.MainX, 20);
+
+    const QString path = QDir::toNativeSeparators(Path(u"Prodejna.ini"_s));
+    const QByteArray huge = "[Prodejna]\nProdejna=0007\n" + QByteArray(10 * 1024 * 1024, '\n');
+    told.messages.clear();
+    reads = inifile_detail::FileReads();
+    auto big = Start(huge);
+    EXPECT_EQ(
+        told.messages,
+        QStringList{u"Konfigurační soubor %1 je příliš velký (%2 bajtů, nejvýše 1048576)."_s.arg(path).arg(
+            huge.size())});
+    EXPECT_EQ(inifile_detail::FileReads(), reads) << "refused without reading it";
+    EXPECT_EQ(big->ffSortiment->TableName(), u"SOR0001"_s);
+    EXPECT_FALSE(big->ffDatabase->Connected());
+
+    // Tolmek.ini likewise: the conversion error goes to the caller.
+    WriteFile(u"Tolmek.ini"_s, "[Tolmek]\nUceHeight=400\n" + QByteArray(2 * 1024 * 1024, ' '));
+    EXPECT_THROW(data.GetIniWinHigh(13), EConvertError);
+}
+
 TEST_F(StartupTest, OddFilesNeverCrash)
 {
     const QByteArray cases[] = {

@@ -517,6 +517,48 @@ TEST_P(StockTest, UnknownCardOrVariantPostsNothing)
         EXPECT_FALSE(t->Active()) << t->Def().component.toStdString();
 }
 
+// A code one character longer than its field (a typing slip) names no card: it is neither cut to the
+// card it starts with nor posted to it, and every operation agrees about it.
+TEST_P(StockTest, CodesLongerThanTheirFieldNameNoCard)
+{
+    AddCard(u"100001"_s, u"Rohlík"_s, true, 5);
+    AddVariant(u"100001"_s, u"001"_s, 5, 5);
+    int pickerOpened = 0;
+    data->PickSortiment = [&](int, int) {
+        ++pickerOpened;
+        return false;
+    };
+    data->PickSklad = [&](int, int) { return false; };
+    TMessageRecorder told;
+    struct Case {
+        const char* what;
+        std::function<bool()> call;
+    };
+    const Case cases[] = {
+        {"SorValid", [&] { return data->SorValid(u"1000019"_s); }},
+        {"SklValid", [&] { return data->SklValid(u"100001"_s, u"0019"_s); }},
+        {"KontrolaStavu, card", [&] { return data->KontrolaStavu(u"1000019"_s, u"001"_s, -1, 0); }},
+        {"KontrolaStavu, variant", [&] { return data->KontrolaStavu(u"100001"_s, u"0019"_s, -1, 0); }},
+        {"KontrolaStavuKarta", [&] { return data->KontrolaStavuKarta(u"1000019"_s, -1, 0); }},
+        {"ZapisPohybuVar, card",
+         [&] { return data->ZapisPohybuVar(u"1000019"_s, u"001"_s, u"D"_s, u"005"_s, 30, 21, -1); }},
+        {"ZapisPohybuVar, variant",
+         [&] { return data->ZapisPohybuVar(u"1000019"_s, u"0019"_s, u"D"_s, u"005"_s, 30, 21, -1); }},
+        {"ZapisPohybuVarProvize",
+         [&] {
+             return data->ZapisPohybuVarProvize(u"100001"_s, u"0019"_s, u"D"_s, u"005"_s, u"300"_s, 25, 21,
+                                                -1, 30);
+         }},
+    };
+    for (const Case& c : cases)
+        EXPECT_FALSE(c.call()) << c.what;
+    EXPECT_EQ(pickerOpened, 1) << "SorValid falls back to the picker";
+    EXPECT_EQ(JournalCount(), 0);
+    EXPECT_EQ(VariantStock(u"100001"_s, u"001"_s), 5);
+    EXPECT_EQ(CardStock(u"100001"_s), 5);
+    EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u" | "_s).toStdString();
+}
+
 TEST_P(StockTest, OperationsGiveBackOpenStateIndexAndPosition)
 {
     AddCard(u"100001"_s, u"Rohlík"_s, true, 10);

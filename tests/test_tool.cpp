@@ -377,6 +377,37 @@ TEST_P(ToolTest, CheckNamesEveryDisagreement)
     }
 }
 
+// Deleting a pass keeps its movements by design: check notes them and still passes; a real
+// disagreement beside them still fails.
+TEST_P(ToolTest, CheckNotesTheMovementsOfADeletedPass)
+{
+    ASSERT_EQ(Run({u"init"_s}).status, 0);
+    ASSERT_EQ(Run({u"demo"_s}).status, 0);
+    const auto owners =
+        Rows(uR"(SELECT p."LEP_IDM", COUNT(*) FROM %1 p GROUP BY p."LEP_IDM" ORDER BY 1)"_s.arg(T(u"LEP")));
+    ASSERT_GE(owners.size(), 2);
+    const qint64 deleted = owners[0][0].toLongLong();
+    const qint64 moves = owners[0][1].toLongLong();
+    ASSERT_GT(moves, 0);
+    Exec(uR"(DELETE FROM %1 WHERE "LEG_IDE" = ?)"_s.arg(T(u"LEG")), {deleted});
+
+    TRun r = Run({u"check"_s});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(u"Poznámka: %1 pohybů patří smazané legitimaci s ID %2"_s.arg(moves).arg(deleted)))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"v pořádku"_s)) << r.out.toStdString();
+
+    const QString other =
+        Scalar(uR"(SELECT "LEG_KOD" FROM %1 WHERE "LEG_IDE" = ?)"_s.arg(T(u"LEG")), {owners[1][0]})
+            .toString();
+    Exec(uR"(UPDATE %1 SET "LEG_POC" = "LEG_POC" + 10 WHERE "LEG_KOD" = ?)"_s.arg(T(u"LEG")), {other});
+    r = Run({u"check"_s});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains(u"Legitimace %1: vklady"_s.arg(other))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"nalezeno nesouhlasů: 1."_s)) << r.out.toStdString();
+}
+
 TEST_P(ToolTest, GenerateAppendsConsistentVolumesAfterExistingData)
 {
     ASSERT_EQ(Run({u"init"_s}).status, 0);

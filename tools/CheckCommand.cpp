@@ -117,9 +117,11 @@ int TDbTool::Check()
                               uR"(SELECT p."LEP_IDM", COUNT(*) FROM %1 p
         WHERE NOT EXISTS (SELECT 1 FROM %2 g WHERE g."LEG_IDE" = p."LEP_IDM")
         GROUP BY p."LEP_IDM" ORDER BY 1)"_s.arg(lep, leg));
+    // Deleting a pass keeps its movements, so they are a note, not a disagreement.
     for (const QVariantList& r : orphans)
-        report(
-            u"%1 pohybů patří legitimaci s ID %2, která neexistuje."_s.arg(r[1].toString(), r[0].toString()));
+        m_out << u"Poznámka: %1 pohybů patří smazané legitimaci s ID %2 (pohyby smazané legitimace se ponechávají)."_s
+                     .arg(r[1].toString(), r[0].toString())
+              << Qt::endl;
 
     if (found > 0) {
         if (found > kMaxShown)
