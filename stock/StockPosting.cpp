@@ -141,7 +141,7 @@ private:
     void AppendRows(float purchase, double stockAfter)
     {
         TTable& den = *d.ffDenik;
-        const QTime now = QTime::currentTime();
+        const QTime now = d.Now().time();
         const QTime second(now.hour(), now.minute(), now.second());
         auto append = [&](const QString& op, double quantity, double value, double purchaseValue) {
             den.Append();
@@ -181,7 +181,7 @@ private:
 
     TData& d;
     const TMovement& m;
-    const QDate m_today = QDate::currentDate();
+    const QDate m_today = d.Now().date();
 };
 
 }  // namespace
