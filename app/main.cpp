@@ -6,6 +6,7 @@
 #include "LoginUnit.h"
 #include "ProgresWinUnit.h"
 
+#include <QGuiApplication>
 #include <QLocale>
 
 #include <cstdio>
@@ -18,7 +19,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(u"Korvanta"_s);
     QApplication::setApplicationDisplayName(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
-    InstallMessageBoxes();
+    // Offscreen nobody sees a message box or answers it: the messages go to standard error instead
+    // of a box that would wait for ever (a headless start with an unreachable server never ended).
+    if (QGuiApplication::platformName() != u"offscreen"_s)
+        InstallMessageBoxes();
 
     TData data(QCoreApplication::applicationDirPath());
     data.LoginDialog = [](QString& name, QString& password) { return TLoginForm::Execute(name, password); };

@@ -5,7 +5,9 @@
 #include "IniFile.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -280,3 +282,77 @@ TEST_F(StartupTest, MissingServerDatabaseGivesTheClientMessage)
     EXPECT_FALSE(data->ffDatabase->Connected());
 }
 } // namespace
+
+namespace {
+
+// The program itself, started headless in a station folder of its own: a copy of the executable,
+// since the station is the program's folder.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(station.isValid());
+        const QString built = QCoreApplication::applicationDirPath() + u"/korvanta"_s;
+        ASSERT_TRUE(QFile::copy(built, Path(u"korvanta"_s))) << built.toStdString();
+        program.setProgram(Path(u"korvanta"_s));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+        env.insert(u"KORVANTA_SPOOL_DIR"_s, station.path());
+        program.setProcessEnvironment(env);
+    }
+    void TearDown() override
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+    }
+
+    QString Path(const QString& name) const { return QDir(station.path()).filePath(name); }
+    void WriteIni(const QByteArray& text)
+    {
+        QFile f(Path(u"Prodejna.ini"_s));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    QTemporaryDir station;
+    QProcess program;
+};
+
+TEST_F(ProgramTest, UnreachableServerEndsWithExitCodeOne)
+{
+    WriteIni("[Prodejna]\nProtocol=TCPIP\nHost=127.0.0.1:1\nServerName=ACC\n");
+    program.start();
+    ASSERT_TRUE(program.waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(out.split(u'\n').contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný."_s)) << out.toStdString();
+    EXPECT_TRUE(err.contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný "_s)) << err.toStdString();
+}
+
+// Without its settings file the program says so and goes on with its built-in values, without a
+// database; it does not end by itself.
+TEST_F(ProgramTest, MissingSettingsFileIsReportedAndTheProgramGoesOn)
+{
+    program.start();
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const QString report = u"Bez konfigurace: program pokračuje bez připojení k databázi."_s;
+    QString out;
+    for (int i = 0; i < 100 && !out.contains(report) && program.state() == QProcess::Running; ++i) {
+        program.waitForReadyRead(200);
+        out += QString::fromUtf8(program.readAllStandardOutput());
+    }
+    EXPECT_TRUE(out.split(u'\n').contains(report)) << out.toStdString();
+    EXPECT_FALSE(program.waitForFinished(500)) << "exit code " << program.exitCode();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(err.contains(u"Konfigurační soubor "_s + QDir::toNativeSeparators(Path(u"Prodejna.ini"_s)) +
+                             u" nenalezen !"_s))
+        << err.toStdString();
+}
+
+}  // namespace

@@ -273,7 +273,8 @@ TEST_P(ToolTest, InitCreatesTheTablesOnceAndLeavesSharedOnesToOtherOrganisations
             QStringList expected = ix.fields;
             if (!ix.unique && ix.fields.last().compare(def->IdentityColumn(), Qt::CaseInsensitive) != 0)
                 expected << def->IdentityColumn();
-            EXPECT_EQ(StoreIndexColumns(name, name + u'_' + ix.name).join(u','), expected.join(u','));
+            EXPECT_EQ(StoreIndexColumns(name, name + u'_' + ix.name).join(u',').toStdString(),
+                      expected.join(u',').toStdString());
         }
     }
 
