@@ -96,6 +96,7 @@ void TData::CreateStockEngine()
         if (BusyCursor)
             BusyCursor(busy);
     };
+    h.clock = [this] { return Now(); };
 }
 
 bool TData::SorValid(QString cardCode)

@@ -5,6 +5,7 @@
 #include "StockEngine.h"
 #include "Table.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 
@@ -97,6 +98,10 @@ public:
     std::function<void(int percent)> ProgressStep;
     std::function<void()> ProgressHide;
     std::function<void(bool busy)> BusyCursor;
+
+    // The moment movements and passes are dated with. Tests replace it; empty is the system clock.
+    std::function<QDateTime()> Clock;
+    QDateTime Now() const { return Clock ? Clock() : QDateTime::currentDateTime(); }
 
     // --- connection ---
     TCommsEngine ffCommsEngine;

@@ -7,6 +7,7 @@
 #include "ProgramLog.h"
 #include "ProgresWinUnit.h"
 
+#include <QGuiApplication>
 #include <QLocale>
 
 #include <cstdio>
@@ -18,7 +19,10 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     TApplication::SetTitle(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
-    InstallMessageBoxes();
+    // Offscreen nobody sees a message box or answers it: the messages go to standard error instead
+    // of a box that would wait for ever (a headless start with an unreachable server never ended).
+    if (QGuiApplication::platformName() != u"offscreen"_s)
+        InstallMessageBoxes();
     // Warnings and errors of every library also go to korvanta.log in the station directory.
     const TProgramLog log(QCoreApplication::applicationDirPath());
 

@@ -157,7 +157,7 @@ void THlavni::NovaClick()
 {
     TTable& leg = *m_data.ffLegHla;
     leg.Append();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_data.Now().date();
     leg.FieldByName(u"LEG_ODD"_s).SetAsDateTime(today.startOfDay());
     leg.FieldByName(u"LEG_CER"_s).SetAsFloat(0);
     leg.FieldByName(u"LEG_POC"_s).SetAsFloat(0);

@@ -45,7 +45,10 @@ QByteArray Amount(double value, const QLocale& locale)
 {
     // + 0.0 turns a negative zero (a withdrawal of nothing) into "0.00" rather than "-0.00".
     // Qt's own formatting: a full stop whatever the C library's locale says.
-    QByteArray text = QString::asprintf("%8.2f", value + 0.0).toLatin1();
+    // Rounded to whole haléře first, at the sixth decimal before the second: an amount that binary
+    // fractions hold just below its half (0.5 x 2.01 = 1.00499999...) still rounds away from zero.
+    const double cents = std::round(std::round(value * 1e6) / 1e4);
+    QByteArray text = QString::asprintf("%8.2f", cents / 100 + 0.0).toLatin1();
     const QByteArray separator = AnsiText(locale.decimalPoint());
     const qsizetype dot = text.indexOf('.');
     if (dot >= 0 && !separator.isEmpty())

@@ -244,7 +244,7 @@ void TPrehledCerpani::NewMovement(double koe)
         m_data.OpenffSor(QString());
         StartEntry();
         m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_passId);
-        m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(QDate::currentDate().startOfDay());
+        m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(m_data.Now().date().startOfDay());
         m_entry->FieldByName(u"LEP_KOE"_s).SetAsFloat(koe);
         if (RunDialog(koe > 0, false, 0)) {
             TPassEntry entry;
@@ -253,7 +253,7 @@ void TPrehledCerpani::NewMovement(double koe)
             entry.pc1 = m_entry->FieldByName(u"LEP_PC1"_s).AsFloat();
             entry.dan = m_entry->FieldByName(u"LEP_DAN"_s).AsFloat();
             entry.kus = m_entry->FieldByName(u"LEP_KUS"_s).AsFloat();
-            Report(PassAccount::NewMovement(m_data, m_passId, koe, entry, QDate::currentDate()));
+            Report(PassAccount::NewMovement(m_data, m_passId, koe, entry, m_data.Now().date()));
         }
     } catch (const EDatabaseError& e) {
         ShowError(e.Message());
@@ -293,12 +293,12 @@ void TPrehledCerpani::OpravaClick()
                     m_entry->SetFieldValue(i, lep.GetFieldValue(i));
             }
             m_entry->FieldByName(u"LEP_IDM"_s).SetAsInteger(m_passId);
-            m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(QDate::currentDate().startOfDay());
+            m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(m_data.Now().date().startOfDay());
             const double previous = lep.FieldByName(u"LEP_PCC"_s).AsFloat();
             if (RunDialog(false, true, previous))
                 Report(PassAccount::Correct(m_data, m_passId, id,
                                             m_entry->FieldByName(u"LEP_KUS"_s).AsFloat(),
-                                            QDate::currentDate()));
+                                            m_data.Now().date()));
         }
     } catch (const EDatabaseError& e) {
         ShowError(e.Message());

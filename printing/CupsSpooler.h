@@ -19,6 +19,7 @@ public:
     ~TCupsSpooler() override;
 
     static constexpr int kDefaultTimeoutMs = 3000;
+    int TimeoutMs() const { return m_timeoutMs; }
 
     THandle Open(const QString& name) override;
     bool StartDoc(THandle handle, const QString& title, const QString& dataType) override;

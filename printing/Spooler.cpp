@@ -8,6 +8,8 @@
 #include <QMutex>
 #include <QTemporaryFile>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -102,16 +104,19 @@ bool TDirectorySpooler::EndDoc(THandle handle)
     const QStringList done = folder.entryList({u"*.prn"_s}, QDir::Files | QDir::Hidden);
     for (const QString& name : done)
         next = qMax(next, QFileInfo(name).completeBaseName().toInt() + 1);
-    // Another writer may take a number at the same moment; rename never replaces an existing file.
+    // Another writer (another till's process) may take a number at the same moment: the job gets its
+    // name by a hard link, which never replaces an existing file and leaves the job where it was when
+    // the number is taken; the temporary name goes with the temporary file. (QTemporaryFile::rename
+    // closes the file on its first failure, and every later attempt then fails: the job was lost.)
+    const QByteArray temporary = QFile::encodeName(file.fileName());
     for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
         const QString target = folder.filePath(u"%1.prn"_s.arg(next, 8, 10, QChar(u'0')));
-        if (file.rename(target)) {
-            file.setAutoRemove(false);
+        if (::link(temporary.constData(), QFile::encodeName(target).constData()) == 0) {
             job->file.reset();
             job->page = false;
             return true;
         }
-        if (!QFileInfo::exists(target))
+        if (errno != EEXIST)
             return false;
     }
     return false;

@@ -9,6 +9,7 @@
 #include "MemTable.h"
 #include "Table.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -48,6 +49,8 @@ struct TStockHooks {
     std::function<void(int percent)> progressStep;
     std::function<void()> progressHide;
     std::function<void(bool busy)> busyCursor;
+    // The moment movements are dated with; empty is the system clock (tests set a fixed one).
+    std::function<QDateTime()> clock;
 };
 
 // One stock movement. A commission movement (ZapisPohybuVarProvize) carries the base price on the
@@ -83,6 +86,7 @@ public:
     TStockEngine(TStockTables tables, TStockSettings settings, TStockLastCard lastCard);
 
     TStockHooks Hooks;
+    QDateTime Now() const { return Hooks.clock ? Hooks.clock() : QDateTime::currentDateTime(); }
 
     // Look-ups: true when the table stands on the card (variant), found or picked.
     bool SorValid(QString cardCode);

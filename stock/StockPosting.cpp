@@ -220,7 +220,7 @@ private:
     void AppendRows(float purchase, double stockAfter)
     {
         TTable& den = t.denik;
-        const QTime now = QTime::currentTime();
+        const QTime now = e.Now().time();
         const QTime second(now.hour(), now.minute(), now.second());
         auto append = [&](const QString& op, double quantity, double value, double purchaseValue) {
             den.Append();
@@ -259,7 +259,7 @@ private:
     const TStockTables& t;
     const TStockMovement& m;
     const TMode m_mode;
-    const QDate m_today = QDate::currentDate();
+    const QDate m_today = e.Now().date();
 };
 
 bool TStockEngine::ZapisPohybuVar(QString cardCode, QString variantCode, QString docNumber, QString opCode,

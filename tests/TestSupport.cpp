@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 #include <unistd.h>
@@ -166,4 +167,68 @@ TMessageRecorder::TMessageRecorder(bool answer) : m_answer(answer)
 TMessageRecorder::~TMessageRecorder()
 {
     SetMessageHandler(std::move(m_previous));
+}
+
+TBackendKiller::TBackendKiller(const TTestStore& store, qint64 key) : m_holder(store.SecondConnection())
+{
+    m_holder->Db().SelectRows(u"SELECT pg_advisory_lock(%1)"_s.arg(key), {});
+    const QString alias = store.AliasName();
+    m_thread = std::thread([this, alias] {
+        const QString name = u"kv-killer-%1"_s.arg(QUuid::createUuid().toString(QUuid::Id128));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, name);
+            db.setHostName(PgHost());
+            db.setPort(PgPort());
+            db.setDatabaseName(alias);
+            if (!db.open()) {
+                std::lock_guard lock(m_mutex);
+                m_error = db.lastError().text();
+            } else {
+                QSqlQuery q(db);
+                while (!m_stop && !m_killed) {
+                    if (!q.exec(u"SELECT pid FROM pg_stat_activity WHERE datname = current_database() "
+                                u"AND wait_event_type = 'Lock' AND wait_event = 'advisory'"_s)) {
+                        std::lock_guard lock(m_mutex);
+                        m_error = q.lastError().text();
+                        break;
+                    }
+                    if (q.next()) {
+                        const int pid = q.value(0).toInt();
+                        q.finish();
+                        m_killed = q.exec(u"SELECT pg_terminate_backend(%1)"_s.arg(pid)) && q.next() &&
+                                   q.value(0).toBool();
+                    } else {
+                        QThread::msleep(20);
+                    }
+                }
+                q.finish();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+}
+
+TBackendKiller::~TBackendKiller()
+{
+    m_stop = true;
+    m_thread.join();
+    m_holder.reset();  // ends the lock with its connection
+}
+
+QString TBackendKiller::Error() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_error;
+}
+
+void WaitForLockBefore(TDatabase& db, const QString& event, const QString& table, qint64 key)
+{
+    static int counter = 0;
+    const QString function = u"kv_wait_%1"_s.arg(++counter);
+    db.ExecDirect(u"CREATE FUNCTION "_s + function +
+                  u"() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_advisory_lock(%1); "
+                  u"RETURN NEW; END $$"_s.arg(key));
+    db.ExecDirect(u"CREATE TRIGGER "_s + function + u' ' + event + u" ON "_s + TDatabase::TableSql(table) +
+                  u" FOR EACH ROW EXECUTE FUNCTION "_s + function + u"()"_s);
 }

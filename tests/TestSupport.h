@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 // A fresh, empty store of one kind for one test: a temporary SQLite file, or a new database on the
 // private PostgreSQL server that the test command starts (KORVANTA_PG_HOST / KORVANTA_PG_PORT).
@@ -44,6 +47,32 @@ private:
     std::unique_ptr<TSession> m_session;
     std::unique_ptr<TDatabase> m_db;
 };
+
+// PostgreSQL only: while it lives, holds the advisory lock `key` on a connection of its own, and
+// from another one (a thread of its own) ends the server process of the first connection that waits
+// for that lock: a statement that waits for it (see WaitForLockBefore) fails as when the server ends
+// a connection in the middle of its work.
+class TBackendKiller {
+public:
+    TBackendKiller(const TTestStore& store, qint64 key);
+    ~TBackendKiller();
+    TBackendKiller(const TBackendKiller&) = delete;
+    TBackendKiller& operator=(const TBackendKiller&) = delete;
+    bool Killed() const { return m_killed; }
+    QString Error() const;  // why the killer could not work, if it could not
+
+private:
+    std::unique_ptr<TTestStore> m_holder;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_killed{false};
+    mutable std::mutex m_mutex;
+    QString m_error;
+};
+
+// PostgreSQL only: makes `event` on `table` ("BEFORE UPDATE", "BEFORE INSERT") wait for the advisory
+// lock `key` in the writing transaction.
+void WaitForLockBefore(TDatabase& db, const QString& event, const QString& table, qint64 key);
 
 class TData;
 // A data module connected to the test store (its own connection), tables named for organisation

@@ -5,12 +5,18 @@
 #include <QWidget>
 
 #include <functional>
+#include <source_location>
 
 // Acts on the next modal window that opens (a dialog or a message box shown with exec()): `act`
-// runs once, inside that window's event loop, and should close it. Gives up after `timeoutMs`.
-void OnNextModal(std::function<void(QWidget*)> act, int timeoutMs = 5000);
+// runs once, inside that window's event loop, and should close it. A step whose window never opens
+// fails the test that set it: when `timeoutMs` pass while the test waits, when the next OnNextModal
+// is set while this one still waits, or when the test ends (CancelPendingModals()).
+void OnNextModal(std::function<void(QWidget*)> act, int timeoutMs = 5000,
+                 std::source_location where = std::source_location::current());
 
-// Forgets the OnNextModal actions still waiting, so that none acts on a later test's window.
+// Ends the OnNextModal actions still waiting, so that none acts on a later test's window; each one
+// whose window never opened is a failure of the running test. Window fixtures call it when they
+// end, and the window tests' main once more after every test.
 void CancelPendingModals();
 
 // Lets queued work of the windows run (deferred grid updates, posted events).
@@ -25,3 +31,16 @@ bool WaitActive(QWidget* window);
 
 // The widget that has the keyboard focus, by object name or class for failure messages.
 QString FocusName();
+
+// The widget that takes the keys: the focus widget. After a dialog closed, the offscreen platform
+// leaves no window active; the window in front (the open modal window, else the only visible
+// window) is activated again as a desktop would do. No focus at all fails the test (nullptr).
+QWidget* KeyTarget();
+
+// Types `text` into `w` as key presses; letters beyond ASCII arrive with their key and their text,
+// as from a Czech keyboard.
+void TypeInto(QWidget* w, const QString& text);
+
+// A key press, or typed text, in the KeyTarget().
+void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+void Type(const QString& text);

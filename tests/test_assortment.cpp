@@ -33,37 +33,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The widget with the keyboard focus, after letting a pending activation arrive.
-QWidget* FocusTarget()
-{
-    if (!QApplication::focusWidget())
-        ProcessEvents();
-    QWidget* w = QApplication::focusWidget();
-    if (!w)
-        ADD_FAILURE() << "no widget has the keyboard focus";
-    return w;
-}
-
-void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    if (QWidget* w = FocusTarget())
-        QTest::keyClick(w, Qt::Key(key), mods);
-}
-
-// Types text into the focused widget, letters with diacritics included.
-void Type(const QString& text)
-{
-    for (const QChar c : text) {
-        QWidget* w = FocusTarget();
-        if (!w)
-            return;
-        if (c.unicode() < 128)
-            QTest::keyClick(w, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
-    }
-}
-
 // With KORVANTA_SCREENS set, saves a picture of the window there (for looking at the layout).
 void Shot(QWidget* w, const QString& name)
 {
@@ -77,9 +46,9 @@ void Shot(QWidget* w, const QString& name)
 // Runs `act` on the next modal window, which must be a T. A window that a failed step left open is
 // closed, so that the test ends with its failure instead of waiting.
 template <class T>
-void WhenOpens(std::function<void(T*)> act)
+void WhenOpens(std::function<void(T*)> act, std::source_location where = std::source_location::current())
 {
-    OnNextModal([act](QWidget* w) {
+    const auto onWindow = [act](QWidget* w) {
         QPointer<QWidget> guard(w);
         auto* t = qobject_cast<T*>(w);
         if (!t)
@@ -96,7 +65,8 @@ void WhenOpens(std::function<void(T*)> act)
             else
                 guard->close();
         }
-    });
+    };
+    OnNextModal(onWindow, 5000, where);
 }
 
 // A double click as the mouse gives it: a click, then the second press.
@@ -156,6 +126,7 @@ protected:
     }
     void TearDown() override
     {
+        CancelPendingModals();
         data.reset();
         StoreTest::TearDown();
     }

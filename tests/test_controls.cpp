@@ -8,6 +8,7 @@
 #include "MemTable.h"
 #include "OrmandDBDateEdit.h"
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "VarnoLogic.h"
 
 #include <QAbstractItemView>
@@ -42,17 +43,6 @@ TRegional English()
 
 // ---------------------------------------------------------------------------------------------------
 // Completion, checks and filters.
-
-// Types a text as key presses; letters beyond ASCII arrive as their text, as from a Czech keyboard.
-void TypeInto(QWidget* w, const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() < 128)
-            QTest::keyClick(w, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
 
 struct CompletionCase {
     QString typed;

@@ -328,6 +328,63 @@ TEST_P(CursorTest, TransactionsStoreAllOrNothing)
     EXPECT_EQ(sor->RecordCount(), 2);
 }
 
+// A transaction that the store refuses only when it commits (a deferred constraint): the commit
+// fails with the store's message, nothing of the transaction is stored, no transaction stays open,
+// and the next transaction works.
+TEST_P(CursorTest, FailureAtCommitLeavesNothingHalfApplied)
+{
+    auto sor = Table(u"SOR"_s);
+    sor->Open();
+    AddCard(*sor, u"1"_s, u"A"_s);
+    auto& db = store->Db();
+    if (store->Kind() == TStoreKind::Sqlite) {
+        db.ExecDirect(u"PRAGMA foreign_keys = ON"_s);
+        db.ExecDirect(u"CREATE TABLE kv_parent (id INTEGER PRIMARY KEY)"_s);
+        db.ExecDirect(u"CREATE TABLE kv_child (parent INTEGER REFERENCES kv_parent (id) "
+                      u"DEFERRABLE INITIALLY DEFERRED)"_s);
+    } else {
+        db.ExecDirect(u"CREATE TABLE kv_parent (id INTEGER PRIMARY KEY)"_s);
+        db.ExecDirect(u"CREATE TABLE kv_child (parent INTEGER REFERENCES kv_parent (id) "
+                      u"DEFERRABLE INITIALLY DEFERRED)"_s);
+    }
+
+    db.StartTransaction();
+    AddCard(*sor, u"2"_s, u"B"_s);
+    sor->First();
+    sor->Edit();
+    sor->FieldByName(u"SOR_NAC"_s).SetAsString(u"A changed"_s);
+    sor->Post();
+    db.ExecDirect(u"INSERT INTO kv_child (parent) VALUES (7)"_s);  // no parent 7: refused at commit
+    QString error;
+    try {
+        db.Commit();
+    } catch (const EDatabaseError& e) {
+        error = e.Message();
+    }
+    EXPECT_FALSE(error.isEmpty()) << "the commit reported success";
+    EXPECT_TRUE(error.contains(u"foreign key"_s, Qt::CaseInsensitive)) << error.toStdString();
+    EXPECT_FALSE(db.InTransaction());
+
+    // Another connection sees the store as before the transaction.
+    auto other = store->SecondConnection();
+    auto seen = Table(u"SOR"_s, &other->Db());
+    seen->Open();
+    EXPECT_EQ(Walk(*seen, u"SOR_NAC"_s), QStringList{u"A"_s});
+    EXPECT_TRUE(other->Db().SelectRows(u"SELECT * FROM kv_child"_s, {}).isEmpty());
+
+    // The next transaction goes through, and its lock is gone once it commits.
+    sor->Refresh();
+    db.StartTransaction();
+    AddCard(*sor, u"3"_s, u"C"_s);
+    db.Commit();
+    EXPECT_FALSE(db.InTransaction());
+    seen->Refresh();
+    EXPECT_EQ(Walk(*seen, u"SOR_KAV"_s), (QStringList{u"1"_s, u"3"_s}));
+    other->Db().StartTransaction();
+    AddCard(*seen, u"4"_s, u"D"_s);
+    other->Db().Commit();
+}
+
 // Two tills raise the receipt counter in transactions many times each; no increment may be lost.
 TEST_P(CursorTest, ConcurrentCounterLosesNoUpdate)
 {

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QKeySequence>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -59,6 +60,7 @@ protected:
     }
     void TearDown() override
     {
+        CancelPendingModals();
         grid.reset();
         table.reset();
         StoreTest::TearDown();
@@ -135,6 +137,49 @@ TEST_P(GridTest, CurrentRowAndRecordStayTogether)
     ProcessEvents();
     EXPECT_EQ(table->FieldByName(u"LEG_JME"_s).AsString(),
               u"Držitel %1"_s.arg(top.row(), 6, 10, QChar(u'0')));
+    EXPECT_EQ(GridKod(), CursorKod());
+}
+
+// Another till changes the table under the grid: rows before the current one deleted and inserted,
+// the row after it deleted. Whatever the grid has read already, moving on neither crashes nor parts
+// the grid's current row from the cursor's record.
+TEST_P(GridTest, AnotherTillChangesRowsAroundTheCurrentOne)
+{
+    Show(60);
+    for (int i = 0; i < 20; ++i)
+        Key(Qt::Key_Down);
+    ASSERT_EQ(CursorKod(), u"000021"_s);
+
+    auto till = store->SecondConnection();
+    const QString kod = TDatabase::Quote(u"LEG_KOD"_s);
+    till->Db().ExecDirect(u"DELETE FROM "_s + TDatabase::TableSql(u"LEG0001"_s) + u" WHERE "_s + kod +
+                          u" IN ('000003', '000004', '000005', '000006', '000007', '000022')"_s);
+    TTable other(till->Db(), TableDef(u"LEG"_s));
+    other.SetTableName(u"LEG0001"_s);
+    other.Open();
+    for (const QString& k : {u"0000015"_s, u"0000016"_s, u"0000017"_s}) {
+        other.Append();
+        other.FieldByName(u"LEG_KOD"_s).SetAsString(k);
+        other.FieldByName(u"LEG_JME"_s).SetAsString(u"Nový "_s + k);
+        other.Post();
+    }
+
+    // What the grid read before stays on show until it reads again; wherever a key lands, the cursor
+    // stands on a record that exists, and the grid's current row shows that record.
+    const QStringList deleted = {u"000003"_s, u"000004"_s, u"000005"_s, u"000006"_s, u"000007"_s, u"000022"_s};
+    for (const int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_Down,
+                          Qt::Key_Down, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Down, Qt::Key_Up}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        Key(key);
+        EXPECT_EQ(GridKod(), CursorKod());
+        EXPECT_FALSE(deleted.contains(CursorKod())) << CursorKod().toStdString();
+    }
+    // Read again, the grid shows the table as it is now.
+    table->First();
+    ProcessEvents();
+    EXPECT_EQ(CursorKod(), u"000001"_s);
+    EXPECT_EQ(GridKod(), CursorKod());
+    Key(Qt::Key_Down);
     EXPECT_EQ(GridKod(), CursorKod());
 }
 

@@ -7,6 +7,7 @@
 #include "PassStatement.h"
 
 #include <atomic>
+#include <functional>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -347,6 +348,78 @@ TEST_P(PassAccountTest, FailedBookingStoresNothing)
     ExpectAccountConsistent(pass);
 }
 
+// A correction or a deletion that fails part-way through moving the later balances (the store refuses
+// the third update of a movement): every balance and both totals stay as stored before, and both
+// cursors show the stored records they stood on.
+TEST_P(PassAccountTest, FailureWhileMovingLaterBalancesChangesNothing)
+{
+    ASSERT_EQ(Book(*data, +1, 10, 100), TPassBooking::Booked);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(Book(*data, -1, 1, 50), TPassBooking::Booked);
+    const QList<TMovementRow> before = Movements(pass);
+    ASSERT_EQ(before.size(), 5);
+    const auto totals = Totals(pass);
+
+    // Counts the updates of movements in the running transaction; the third one fails.
+    TDatabase& db = store->Db();
+    const QString lep = TDatabase::TableSql(u"LEP0001"_s);
+    db.ExecDirect(u"CREATE TABLE kv_updates (n INTEGER)"_s);
+    db.ExecDirect(u"INSERT INTO kv_updates VALUES (0)"_s);
+    if (store->Kind() == TStoreKind::Sqlite) {
+        db.ExecDirect(u"CREATE TRIGGER kv_third BEFORE UPDATE ON "_s + lep +
+                      u" BEGIN UPDATE kv_updates SET n = n + 1; "
+                      u"SELECT RAISE(ABORT, 'third update refused') WHERE (SELECT n FROM kv_updates) >= 3; END"_s);
+    } else {
+        db.ExecDirect(u"CREATE FUNCTION kv_third() RETURNS trigger LANGUAGE plpgsql AS $$ DECLARE c INTEGER; "
+                      u"BEGIN UPDATE kv_updates SET n = n + 1 RETURNING n INTO c; "
+                      u"IF c >= 3 THEN RAISE EXCEPTION 'third update refused'; END IF; RETURN NEW; END $$"_s);
+        db.ExecDirect(u"CREATE TRIGGER kv_third BEFORE UPDATE ON "_s + lep +
+                      u" FOR EACH ROW EXECUTE FUNCTION kv_third()"_s);
+    }
+
+    struct TCase {
+        const char* what;
+        std::function<TPassBooking()> booking;
+    };
+    const QList<TCase> cases = {
+        {"correction of the deposit", [&] { return PassAccount::Correct(*data, pass, before[0].id, 12, kToday); }},
+        {"deletion of the first withdrawal", [&] { return PassAccount::Delete(*data, pass, before[1].id); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        db.ExecDirect(u"UPDATE kv_updates SET n = 0"_s);
+        ASSERT_TRUE(data->ffLegPol->Locate(u"LEP_IDE"_s, {before[2].id}));
+        try {
+            c.booking();
+            ADD_FAILURE() << "the refused update did not fail the booking";
+        } catch (const EDatabaseError& e) {
+            EXPECT_TRUE(e.Message().contains(u"third update refused"_s)) << e.Message().toStdString();
+        }
+        EXPECT_FALSE(data->ffDatabase->InTransaction());
+        const QList<TMovementRow> after = Movements(pass);
+        ASSERT_EQ(after.size(), before.size());
+        for (int i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i].id, before[i].id);
+            EXPECT_EQ(after[i].kus, before[i].kus) << "movement " << i;
+            EXPECT_EQ(after[i].zus, before[i].zus) << "movement " << i;
+        }
+        EXPECT_EQ(Totals(pass), totals);
+        EXPECT_EQ(data->ffLegHla->State(), TDataSetState::Browse);
+        EXPECT_EQ(data->ffLegPol->State(), TDataSetState::Browse);
+        EXPECT_EQ(CurrentPass(*data), pass);
+        EXPECT_DOUBLE_EQ(Cursor(u"LEG"_s, u"LEG_POC"_s), totals.first);
+        EXPECT_DOUBLE_EQ(Cursor(u"LEG"_s, u"LEG_CER"_s), totals.second);
+        EXPECT_EQ(data->ffLegPol->FieldByName(u"LEP_IDM"_s).AsInteger(), pass);
+        const qint64 at = data->ffLegPol->FieldByName(u"LEP_IDE"_s).AsInteger();
+        for (const TMovementRow& m : before) {
+            if (m.id == at) {
+                EXPECT_DOUBLE_EQ(Cursor(u"LEP"_s, u"LEP_ZUS"_s), m.zus) << "the cursor shows the stored balance";
+            }
+        }
+    }
+    ExpectAccountConsistent(pass);
+}
+
 // Two tills book on the same pass at once: new movements on one, new movements and corrections of
 // the first deposit (which moves every later balance) on the other. Nothing is lost and the account
 // adds up.
@@ -390,6 +463,38 @@ TEST_P(PassAccountTest, TwoTillsOnOnePassLoseNothing)
 }
 
 KV_INSTANTIATE_STORES(PassAccountTest);
+
+// The server ends the till's connection in the middle of a booking: the movement is written and the
+// pass's totals wait (for a lock another connection holds) when another connection ends the till's
+// server process. The server's own message reaches the caller, and nothing of the booking is stored.
+class PassAccountLostConnectionTest : public PassAccountTest {};
+
+TEST_P(PassAccountLostConnectionTest, ConnectionEndedMidBookingStoresNothing)
+{
+    ASSERT_EQ(Book(*data, +1, 10, 100), TPassBooking::Booked);
+    const QList<TMovementRow> before = Movements(pass);
+    const auto totals = Totals(pass);
+    constexpr qint64 kLock = 4711;
+    WaitForLockBefore(store->Db(), u"BEFORE UPDATE"_s, u"LEG0001"_s, kLock);
+    QString error;
+    {
+        TBackendKiller killer(*store, kLock);
+        try {
+            Book(*data, -1, 2, 100);
+        } catch (const EDatabaseError& e) {
+            error = e.Message();
+        }
+        EXPECT_TRUE(killer.Killed()) << killer.Error().toStdString();
+    }
+    EXPECT_TRUE(error.contains(u"terminating connection due to administrator command"_s)) << error.toStdString();
+    EXPECT_FALSE(data->ffDatabase->InTransaction());
+    EXPECT_EQ(Totals(pass), totals);
+    ASSERT_EQ(Movements(pass).size(), before.size());
+    EXPECT_EQ(Movements(pass).last().id, before.last().id);
+    ExpectAccountConsistent(pass);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, PassAccountLostConnectionTest, testing::Values(TStoreKind::Postgres), StoreName);
 
 // ---------------------------------------------------------------------------------------------------
 // The statement's bytes
@@ -526,6 +631,16 @@ TEST(PassStatementBytes, Amounts)
     };
     for (const auto& [value, locale, text] : cases)
         EXPECT_EQ(PassStatement::Amount(value, locale), text) << value;
+
+    // Amounts of prices that binary fractions cannot hold, as units x price gives them, against the
+    // decimal amounts worked out by hand (halves away from zero).
+    const QList<std::tuple<double, double, QByteArray>> products = {
+        {3, 19.9, "   59,70"},  {3, 0.1, "    0,30"},     {1, 123.45, "  123,45"},  {-3, 19.9, "  -59,70"},
+        {0.5, 2.01, "    1,01"}, {0.5, 0.25, "    0,13"}, {-0.5, 0.25, "   -0,13"}, {7, 0.1, "    0,70"},
+        {0.5, 123.45, "   61,73"},
+    };
+    for (const auto& [units, price, text] : products)
+        EXPECT_EQ(PassStatement::Amount(units * price, cs), text) << units << " x " << price;
 }
 
 }  // namespace

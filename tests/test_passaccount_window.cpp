@@ -36,38 +36,16 @@ namespace {
 const QString kInsufficient = QString::fromUtf16(PassAccount::kInsufficientBalance);
 const QString kInvalid = QString::fromUtf16(PassAccount::kInvalidUnits);
 
-// After a dialog closed, the offscreen platform leaves no window active; the topmost window is
-// activated again as a desktop would do.
-QWidget* KeyTarget()
-{
-    if (!QApplication::focusWidget()) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && qobject_cast<TPrehledCerpani*>(w))
-                WaitActive(w);
-    }
-    return QApplication::focusWidget();
-}
-
-void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QTest::keyClick(KeyTarget(), Qt::Key(key), mods);
-}
-
-void Type(const QString& text)
-{
-    for (const QChar c : text)
-        QTest::keyClick(KeyTarget(), char(c.unicode()));
-}
-
 // Runs `act` on the movement dialog when it opens, after it became the active window.
-void OnDialog(std::function<void(TCerPolEdit*)> act)
+void OnDialog(std::function<void(TCerPolEdit*)> act, std::source_location where = std::source_location::current())
 {
-    OnNextModal([act](QWidget* w) {
+    const auto onWindow = [act](QWidget* w) {
         auto* dialog = qobject_cast<TCerPolEdit*>(w);
         ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
         ASSERT_TRUE(WaitActive(dialog));
         act(dialog);
-    });
+    };
+    OnNextModal(onWindow, 5000, where);
 }
 
 QWidget* Focus()
@@ -105,6 +83,7 @@ protected:
     }
     void TearDown() override
     {
+        CancelPendingModals();
         if (window)
             window->close();
         window.reset();
@@ -316,7 +295,9 @@ TEST_P(AccountWindowTest, WithdrawalAndDepositFromTheKeyboard)
 {
     Booked(QDate(2026, 3, 14), 1, 4, 250, u"000002"_s, u"Permanentka"_s);
     Open();
-    const QDate today = QDate::currentDate();
+    // A booking a second before midnight is dated with the data module's clock, not the machine's.
+    const QDate today(2026, 3, 15);
+    data->Clock = [today] { return QDateTime(today, QTime(23, 59, 59)); };
 
     OnDialog([this](TCerPolEdit* dialog) {
         EXPECT_EQ(dialog->windowTitle(), u"Editace položky čerpání"_s);
@@ -513,7 +494,9 @@ TEST_P(AccountWindowTest, CorrectionAndDeletion)
     Booked(QDate(2026, 3, 3), -1, 1, 20, u"000001"_s, u"Káva"_s);   // 50
     SetCardPrice(u"000001"_s, 99);                                  // the booked price stays
     Open();
-    const QDate today = QDate::currentDate();
+    // A booking a second before midnight is dated with the data module's clock, not the machine's.
+    const QDate today(2026, 3, 15);
+    data->Clock = [today] { return QDateTime(today, QTime(23, 59, 59)); };
     Press(Qt::Key_Down);
     ProcessEvents();
     ASSERT_EQ(data->ffLegPol->FieldByName(u"LEP_KUS"_s).AsFloat(), 3);

@@ -215,30 +215,6 @@ TEST(SignOnNames, SystemUserNameRules)
 // ---------------------------------------------------------------------------------------------------
 // Login dialog
 
-// Presses a key in the focused widget. After a dialog closed, the offscreen platform leaves no window
-// active; the main window is activated again as a desktop would do.
-void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    if (!QApplication::focusWidget()) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && qobject_cast<THlavni*>(w))
-                WaitActive(w);
-    }
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
-}
-
-// Types text into the focused widget, letters with diacritics included.
-void Type(const QString& text)
-{
-    for (const QChar c : text) {
-        QWidget* w = QApplication::focusWidget();
-        if (c.unicode() < 128)
-            QTest::keyClick(w, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
-    }
-}
-
 TEST(LoginForm, CaptionsFocusOrderAndResult)
 {
     QString name, password;
@@ -456,7 +432,9 @@ TEST_P(PassRegisterTest, NewPassGetsItsDefaults)
 {
     AddPass(u"P001"_s, u"Novák Jan"_s);
     Open();
-    const QDate today = QDate::currentDate();
+    // Dated with the data module's clock: the last second of a year.
+    const QDate today(2026, 12, 31);
+    data->Clock = [today] { return QDateTime(today, QTime(23, 59, 59)); };
     OnNextModal([this, today](QWidget* w) {
         auto* dlg = qobject_cast<TLegHlaEdit*>(w);
         ASSERT_NE(dlg, nullptr);

@@ -25,6 +25,7 @@
 #include <pwd.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -489,6 +490,48 @@ TEST_F(DirectorySpoolerTest, JobsBecomeNumberedFilesOnlyWhenComplete)
     EXPECT_EQ(Read(u"Kasa"_s, u"00000042.prn"_s), QByteArray());
 }
 
+// Two processes (two tills, or a till and its reprint) finish jobs into one queue at the same time:
+// every job gets a file of its own, none is lost or overwritten.
+TEST_F(DirectorySpoolerTest, TwoProcessesWritingOneQueueLoseNoJob)
+{
+    constexpr int kJobs = 60;
+    const auto printJobs = [this](char who) {
+        TDirectorySpooler own(root.path());  // each process its own spooler, as each till has
+        int failed = 0;
+        for (int i = 0; i < kJobs; ++i) {
+            const TSpooler::THandle h = own.Open(u"Kasa"_s);
+            const QByteArray bytes = QByteArray(1, who) + QByteArray::number(i) + QByteArray(300, who);
+            const bool ok = h != 0 && own.StartDoc(h, u"t"_s, u"RAW"_s) && own.StartPage(h) &&
+                            own.Write(h, bytes.constData(), bytes.size()) == bytes.size() && own.EndPage(h) &&
+                            own.EndDoc(h);
+            failed += !ok;
+            own.Close(h);
+        }
+        return failed;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(printJobs('B') == 0 ? 0 : 1);
+    const int failedHere = printJobs('A');
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process lost a job";
+    EXPECT_EQ(failedHere, 0);
+
+    const QStringList files = Files(u"Kasa"_s, QDir::Hidden);
+    ASSERT_EQ(files.size(), 2 * kJobs) << files.join(u' ').toStdString();
+    QSet<QByteArray> jobs;
+    for (int i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i], u"%1.prn"_s.arg(i + 1, 8, 10, QChar(u'0')));
+        jobs.insert(Read(u"Kasa"_s, files[i]));
+    }
+    for (const char who : {'A', 'B'})
+        for (int i = 0; i < kJobs; ++i)
+            EXPECT_TRUE(jobs.contains(QByteArray(1, who) + QByteArray::number(i) + QByteArray(300, who)))
+                << who << i;
+}
+
 TEST_F(DirectorySpoolerTest, QueuesDefaultAndRefusedNames)
 {
     EXPECT_EQ(spooler->ListPrinters(), (QStringList{u"A"_s, u"B tiskárna, 2. patro"_s, u"Kasa"_s}));
@@ -516,6 +559,21 @@ TEST_F(DirectorySpoolerTest, QueuesDefaultAndRefusedNames)
 
 TEST(SpoolerChoice, DirectoryOrCups)
 {
+    // The choice is global: it goes back to the built-in one, and the environment to what it was,
+    // however the test ends.
+    struct TRestore {
+        const bool hadEnv = qEnvironmentVariableIsSet("KORVANTA_SPOOL_DIR");
+        const QByteArray env = qgetenv("KORVANTA_SPOOL_DIR");
+        ~TRestore()
+        {
+            SetSpooler(nullptr);
+            SetSpoolDirectory({});
+            if (hadEnv)
+                qputenv("KORVANTA_SPOOL_DIR", env);
+            else
+                qunsetenv("KORVANTA_SPOOL_DIR");
+        }
+    } restore;
     QTemporaryDir a, b;
     SetSpooler(nullptr);
     SetSpoolDirectory({});
@@ -540,7 +598,12 @@ TEST(SpoolerChoice, DirectoryOrCups)
     SetSpooler(nullptr);
     SetSpoolDirectory({});
     qunsetenv("KORVANTA_SPOOL_DIR");
-    EXPECT_NE(dynamic_cast<TCupsSpooler*>(CurrentSpooler().get()), nullptr);
+    auto* cups = dynamic_cast<TCupsSpooler*>(CurrentSpooler().get());
+    ASSERT_NE(cups, nullptr);
+    // The till's own spooler gives up after the default time.
+    EXPECT_EQ(cups->TimeoutMs(), TCupsSpooler::kDefaultTimeoutMs);
+    EXPECT_GE(TCupsSpooler::kDefaultTimeoutMs, 1000);
+    EXPECT_LE(TCupsSpooler::kDefaultTimeoutMs, 5000);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -775,15 +838,49 @@ int FreePort()
     return probe.Port();
 }
 
+// A loopback port bound but not listening while it lives: a connection to it is refused, and no
+// other process can take the port meanwhile.
+class TRefusingPort {
+public:
+    TRefusingPort()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            m_port = ntohs(addr.sin_port);
+    }
+    ~TRefusingPort()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TRefusingPort(const TRefusingPort&) = delete;
+    TRefusingPort& operator=(const TRefusingPort&) = delete;
+    int Port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
 TEST(CupsSpooler, UnreachableSchedulerFailsWithinSeconds)
 {
     TTcpListener silent;  // takes the connection, never answers
     ASSERT_GT(silent.Port(), 0);
-    const int refused = FreePort();
+    TRefusingPort refusing;
+    ASSERT_GT(refusing.Port(), 0);
+    const int refused = refusing.Port();
+    // A short limit of its own, so that the suite does not wait out the default one (checked where the
+    // spooler is chosen). A few requests and reconnections may each wait for it.
+    constexpr int kTimeoutMs = 300;
 
     for (const int port : {refused, silent.Port()}) {
         SCOPED_TRACE(port == refused ? "refused" : "silent");
-        auto spooler = std::make_shared<TCupsSpooler>(u"127.0.0.1:%1"_s.arg(port));
+        auto spooler = std::make_shared<TCupsSpooler>(u"127.0.0.1:%1"_s.arg(port), kTimeoutMs);
         TRAWPrinter channel;
         channel.SetSpooler(spooler);
         channel.PrinterName = u"Kasa"_s;
@@ -791,7 +888,7 @@ TEST(CupsSpooler, UnreachableSchedulerFailsWithinSeconds)
         timer.start();
         EXPECT_FALSE(channel.StartDoc());
         EXPECT_EQ(channel.State(), TRAWPrinter::Closed);
-        EXPECT_LT(timer.elapsed(), 2 * TCupsSpooler::kDefaultTimeoutMs);
+        EXPECT_LT(timer.elapsed(), 3000);
         if (port == refused) {
             EXPECT_TRUE(spooler->ListPrinters().isEmpty());
             EXPECT_TRUE(spooler->DefaultPrinterEntry().isEmpty());
@@ -819,23 +916,7 @@ public:
         for (const QString& sub :
              {u"etc"_s, u"state"_s, u"cache"_s, u"spool"_s, u"tmp"_s, u"log"_s, u"ssl"_s})
             d.mkdir(sub);
-        m_port = FreePort();
         const QString root = m_dir.path();
-
-        Write(u"etc/cupsd.conf"_s,
-              u"LogLevel debug\n"
-              u"Listen 127.0.0.1:%1\n"
-              u"Browsing No\n"
-              u"BrowseLocalProtocols none\n"
-              u"DefaultAuthType None\n"
-              u"WebInterface No\n"
-              u"DefaultShared No\n"
-              u"<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-              u"<Policy default>\n"
-              u"  JobPrivateAccess all\n  JobPrivateValues none\n"
-              u"  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
-              u"  <Limit All>\n    Order deny,allow\n    Allow all\n  </Limit>\n"
-              u"</Policy>\n"_s.arg(m_port));
         QString files =
             u"ServerRoot %1/etc\nStateDir %1/state\nCacheDir %1/cache\nRequestRoot %1/spool\n"
             u"TempDir %1/tmp\nServerKeychain %1/ssl\nErrorLog %1/log/error_log\n"
@@ -844,13 +925,41 @@ public:
         if (geteuid() == 0 && getpwnam("lp") && getgrnam("lp"))
             files += u"User lp\nGroup lp\n"_s;
         Write(u"etc/cups-files.conf"_s, files);
-        // A queue without a driver is a raw queue: bytes go to the device untouched.
+        // A queue without a driver is a raw queue: bytes go to the device untouched. KvAaa's device
+        // is never printed to.
         const QString queue =
             u"<%1 %2>\nState Idle\nAccepting Yes\nShared No\n"
             u"DeviceURI socket://127.0.0.1:%3/?snmp=false\n</%1>\n"_s;
-        Write(u"etc/printers.conf"_s, queue.arg(u"DefaultPrinter"_s, u"KvRaw"_s).arg(devicePort) +
-                                          queue.arg(u"Printer"_s, u"KvAaa"_s).arg(FreePort()));
+        const QString printers =
+            queue.arg(u"DefaultPrinter"_s, u"KvRaw"_s).arg(devicePort) + queue.arg(u"Printer"_s, u"KvAaa"_s).arg(1);
 
+        // The port was free when chosen, but another process may take it before the scheduler binds
+        // it: then the scheduler does not come up with our queues, and it starts again on another.
+        for (int attempt = 0; attempt < 3 && !m_ready; ++attempt) {
+            Stop();
+            m_port = FreePort();
+            Write(u"etc/cupsd.conf"_s,
+                  u"LogLevel debug\n"
+                  u"Listen 127.0.0.1:%1\n"
+                  u"Browsing No\n"
+                  u"BrowseLocalProtocols none\n"
+                  u"DefaultAuthType None\n"
+                  u"WebInterface No\n"
+                  u"DefaultShared No\n"
+                  u"<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                  u"<Policy default>\n"
+                  u"  JobPrivateAccess all\n  JobPrivateValues none\n"
+                  u"  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
+                  u"  <Limit All>\n    Order deny,allow\n    Allow all\n  </Limit>\n"
+                  u"</Policy>\n"_s.arg(m_port));
+            // The scheduler rewrites printers.conf; every attempt starts from the same queues.
+            Write(u"etc/printers.conf"_s, printers);
+            Start(root);
+        }
+    }
+
+    void Start(const QString& root)
+    {
         m_process.setProgram(QString::fromLatin1(kCupsd));
         m_process.setArguments(
             {u"-f"_s, u"-c"_s, root + u"/etc/cupsd.conf"_s, u"-s"_s, root + u"/etc/cups-files.conf"_s});
@@ -861,12 +970,12 @@ public:
         if (!m_process.waitForStarted(5000))
             return;
 
-        // Ready when it lists its queues.
+        // Ready when it lists its queues (and not another program's answer on that port).
         TCupsSpooler probe(Server(), 1000);
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 15000 && m_process.state() == QProcess::Running) {
-            if (probe.ListPrinters().size() == 2) {
+            if (probe.ListPrinters() == QStringList{u"KvAaa"_s, u"KvRaw"_s}) {
                 m_ready = true;
                 break;
             }
@@ -874,7 +983,7 @@ public:
         }
     }
 
-    ~TPrivateCupsd()
+    void Stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
@@ -884,6 +993,8 @@ public:
             }
         }
     }
+
+    ~TPrivateCupsd() { Stop(); }
 
     bool Ready() const { return m_ready; }
     QString Server() const { return u"127.0.0.1:%1"_s.arg(m_port); }
@@ -943,10 +1054,14 @@ TEST(CupsSpooler, RawJobsThroughAPrivateScheduler)
 
     EXPECT_EQ(GetPrinters().Printers(), (QStringList{u"KvAaa"_s, u"KvRaw"_s}));
 
-    // The scheduler's default, unless this user or machine chose another one for itself.
-    if (!qEnvironmentVariableIsSet("LPDEST") && !qEnvironmentVariableIsSet("PRINTER") &&
-        !QFileInfo::exists(QDir::home().filePath(u".cups/lpoptions"_s)) &&
-        !QFileInfo::exists(u"/etc/cups/lpoptions"_s)) {
+    // The scheduler's default, unless this user or machine chose another one for itself; what could
+    // not be checked here is reported as a skip at the end.
+    QStringList notChecked;
+    if (qEnvironmentVariableIsSet("LPDEST") || qEnvironmentVariableIsSet("PRINTER") ||
+        QFileInfo::exists(QDir::home().filePath(u".cups/lpoptions"_s)) ||
+        QFileInfo::exists(u"/etc/cups/lpoptions"_s)) {
+        notChecked << u"the scheduler's default printer (LPDEST, PRINTER or an lpoptions file chooses another)"_s;
+    } else {
         TRAWPrinter channel;
         EXPECT_TRUE(channel.UseDefaultPrinter());
         EXPECT_EQ(channel.PrinterName, u"KvRaw"_s);
@@ -996,6 +1111,8 @@ TEST(CupsSpooler, RawJobsThroughAPrivateScheduler)
         EXPECT_TRUE(channel.EndDoc());
         EXPECT_EQ(channel.State(), TRAWPrinter::Closed);
         afterCancel = "AFTER\n\r";
+    } else {
+        notChecked << u"a job cancelled elsewhere (no /usr/bin/cancel: scripts/deps installs cups-client)"_s;
     }
 
     QTemporaryDir program;
@@ -1024,6 +1141,8 @@ TEST(CupsSpooler, RawJobsThroughAPrivateScheduler)
     EXPECT_EQ(device.WaitForJobs(int(expected.size()), 20000), expected) << cupsd.Log();
     EXPECT_EQ(device.WaitForJobs(int(expected.size()) + 1, 500).size(), expected.size())
         << "no dropped job follows";
+    if (!notChecked.isEmpty())
+        GTEST_SKIP() << "not checked on this machine: " << notChecked.join(u"; "_s).toStdString();
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include "IniFile.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -201,22 +203,34 @@ TEST_F(StartupTest, SettingsFileIsReadOnceAndAHugeOneRefused)
 
 TEST_F(StartupTest, OddFilesNeverCrash)
 {
-    const QByteArray cases[] = {
-        QByteArray("no section at all\nProdejna=0002"),
-        QByteArray("[Prodejna]\nStationName=Pokladna \xe8\xed\x9a\x9d\n"),  // code page 1250
-        QByteArray("[Prodejna]\nStationName=") + QByteArray(200000, 'x') + "\n",
-        QByteArray("\xef\xbb\xbf[Prodejna]\r\nStationName=Pokladna č. 1\r\n"),
-        QByteArray("[Prodejna\nDan22=\x00\x01\n=\n[]\n"),
+    struct Case {
+        const char* what;
+        QByteArray ini;
+        bool ok;
+        QString prodejna, station;  // what was read
+        QStringList messages;
     };
-    for (const QByteArray& ini : cases) {
-        WriteFile(u"Prodejna.ini"_s, ini);
+    const QList<Case> cases = {
+        {"no section", "no section at all\nProdejna=0002", true, u"0001"_s, u"USER"_s, {}},
+        {"code page 1250", "[Prodejna]\nStationName=Pokladna \xe8\xed\x9a\x9d\n", true, u"0001"_s,
+         u"Pokladna číšť"_s, {}},
+        {"long line", QByteArray("[Prodejna]\nProdejna=0003\nStationName=") + QByteArray(200000, 'x') + "\n", true,
+         u"0003"_s, QString(200000, u'x'), {}},
+        {"UTF-8 mark, CR LF", "\xef\xbb\xbf[Prodejna]\r\nStationName=Pokladna č. 1\r\n", true, u"0001"_s,
+         u"Pokladna č. 1"_s, {}},
+        {"broken section, control bytes",
+         QByteArray("[Prodejna\nDan22=\x00\x01\n=\n[]\n", 24), true, u"0001"_s, u"USER"_s, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        told.messages.clear();
+        WriteFile(u"Prodejna.ini"_s, c.ini);
         TData data(dir.path());
-        (void)data.IniPrepare();
+        EXPECT_EQ(data.IniPrepare(), c.ok);
+        EXPECT_EQ(data.Prodejna, c.prodejna);
+        EXPECT_EQ(data.StationName, c.station);
+        EXPECT_EQ(told.messages, c.messages);
     }
-    WriteFile(u"Prodejna.ini"_s, cases[1]);
-    TData data(dir.path());
-    ASSERT_TRUE(data.IniPrepare());
-    EXPECT_EQ(data.StationName, u"Pokladna číšť"_s);
 }
 
 TEST_F(StartupTest, UnreachableServerEndsTheProgram)
@@ -242,7 +256,7 @@ TEST_F(StartupTest, ConnectsToBothStores)
 {
     for (TStoreKind kind : {TStoreKind::Sqlite, TStoreKind::Postgres}) {
         if (kind == TStoreKind::Postgres && !PgAvailableOrSkip())
-            continue;
+            GTEST_SKIP() << "the embedded store passed; PostgreSQL test server not configured";
         TTestStore store(kind);
         store.CreateTables();
         QByteArray ini = "[Prodejna]\nAliasName=" + store.AliasName().toUtf8() + "\n";
@@ -335,3 +349,77 @@ TEST_F(StartupTest, MissingServerDatabaseGivesTheClientMessage)
     EXPECT_FALSE(data->ffDatabase->Connected());
 }
 } // namespace
+
+namespace {
+
+// The program itself, started headless in a station folder of its own: a copy of the executable,
+// since the station is the program's folder.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(station.isValid());
+        const QString built = QCoreApplication::applicationDirPath() + u"/korvanta"_s;
+        ASSERT_TRUE(QFile::copy(built, Path(u"korvanta"_s))) << built.toStdString();
+        program.setProgram(Path(u"korvanta"_s));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+        env.insert(u"KORVANTA_SPOOL_DIR"_s, station.path());
+        program.setProcessEnvironment(env);
+    }
+    void TearDown() override
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+    }
+
+    QString Path(const QString& name) const { return QDir(station.path()).filePath(name); }
+    void WriteIni(const QByteArray& text)
+    {
+        QFile f(Path(u"Prodejna.ini"_s));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    QTemporaryDir station;
+    QProcess program;
+};
+
+TEST_F(ProgramTest, UnreachableServerEndsWithExitCodeOne)
+{
+    WriteIni("[Prodejna]\nProtocol=TCPIP\nHost=127.0.0.1:1\nServerName=ACC\n");
+    program.start();
+    ASSERT_TRUE(program.waitForFinished(20000)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(out.split(u'\n').contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný."_s)) << out.toStdString();
+    EXPECT_TRUE(err.contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný "_s)) << err.toStdString();
+}
+
+// Without its settings file the program says so and goes on with its built-in values, without a
+// database; it does not end by itself.
+TEST_F(ProgramTest, MissingSettingsFileIsReportedAndTheProgramGoesOn)
+{
+    program.start();
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const QString report = u"Bez konfigurace: program pokračuje bez připojení k databázi."_s;
+    QString out;
+    for (int i = 0; i < 100 && !out.contains(report) && program.state() == QProcess::Running; ++i) {
+        program.waitForReadyRead(200);
+        out += QString::fromUtf8(program.readAllStandardOutput());
+    }
+    EXPECT_TRUE(out.split(u'\n').contains(report)) << out.toStdString();
+    EXPECT_FALSE(program.waitForFinished(500)) << "exit code " << program.exitCode();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(err.contains(u"Konfigurační soubor "_s + QDir::toNativeSeparators(Path(u"Prodejna.ini"_s)) +
+                             u" nenalezen !"_s))
+        << err.toStdString();
+}
+
+}  // namespace

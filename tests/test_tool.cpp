@@ -141,27 +141,101 @@ protected:
         return t;
     }
 
-    // Every receipt is the sum of its journal rows (prices include VAT: the rows hold net values),
-    // and every journal row belongs to a receipt.
+    // Receipts against their journal rows, by what must hold whatever formula wrote them: the net
+    // amounts of the lines at each of the station's rates (21, 12, 0) are the header's VAT bases, the
+    // header's total is its bases plus its VAT, the VAT of a rate is that rate of its base, the
+    // purchase total is the lines' purchase amounts; every journal row belongs to a receipt.
     void ExpectReceiptsMatchJournal()
     {
         const auto rows = Rows(
-            uR"(SELECT u."HLA_DO1", u."HLA_CUH", u."HLA_NCA",
-                   SUM(-d."DEN_HPC" * (1 + d."DEN_DAN" / 100)), SUM(-d."DEN_HNC"), COUNT(d."DEN_DOK")
+            uR"(SELECT u."HLA_DO1", u."HLA_CUH", u."HLA_PCA", u."HLA_NCA",
+                   u."HLA_Z22", u."HLA_Z05", u."HLA_Z00", u."HLA_D22", u."HLA_D05",
+                   SUM(CASE WHEN d."DEN_DAN" = 21 THEN -d."DEN_HPC" ELSE 0 END),
+                   SUM(CASE WHEN d."DEN_DAN" = 12 THEN -d."DEN_HPC" ELSE 0 END),
+                   SUM(CASE WHEN d."DEN_DAN" = 0 THEN -d."DEN_HPC" ELSE 0 END),
+                   SUM(-d."DEN_HNC"), COUNT(d."DEN_DOK"),
+                   SUM(CASE WHEN d."DEN_DAN" IN (0, 12, 21) THEN 0 ELSE 1 END)
             FROM %1 u LEFT JOIN %2 d ON d."DEN_DOK" = u."HLA_DO1"
-            GROUP BY u."HLA_DO1", u."HLA_CUH", u."HLA_NCA")"_s.arg(T(u"UCE"), T(u"DEN")));
+            GROUP BY u."HLA_DO1", u."HLA_CUH", u."HLA_PCA", u."HLA_NCA", u."HLA_Z22", u."HLA_Z05",
+                     u."HLA_Z00", u."HLA_D22", u."HLA_D05")"_s.arg(T(u"UCE"), T(u"DEN")));
         ASSERT_FALSE(rows.isEmpty());
+        int withVat = 0;
         for (const QVariantList& r : rows) {
             SCOPED_TRACE(r[0].toString().toStdString());
-            EXPECT_GT(r[5].toInt(), 0);
-            EXPECT_TRUE(Near(r[1].toDouble(), r[3].toDouble())) << r[1].toDouble() << " " << r[3].toDouble();
-            EXPECT_TRUE(Near(r[2].toDouble(), r[4].toDouble())) << r[2].toDouble() << " " << r[4].toDouble();
+            const auto v = [&r](int i) { return r[i].toDouble(); };
+            const double cuh = v(1), pca = v(2), nca = v(3), z22 = v(4), z05 = v(5), z00 = v(6), d22 = v(7),
+                         d05 = v(8);
+            EXPECT_GT(r[13].toInt(), 0);
+            EXPECT_EQ(r[14].toInt(), 0) << "a line at a rate the station does not have";
+            EXPECT_TRUE(Near(z22, v(9))) << z22 << " " << v(9);
+            EXPECT_TRUE(Near(z05, v(10))) << z05 << " " << v(10);
+            EXPECT_TRUE(Near(z00, v(11))) << z00 << " " << v(11);
+            EXPECT_TRUE(Near(nca, v(12))) << nca << " " << v(12);
+            EXPECT_TRUE(Near(d22, z22 * 0.21)) << d22 << " " << z22;
+            EXPECT_TRUE(Near(d05, z05 * 0.12)) << d05 << " " << z05;
+            EXPECT_TRUE(Near(cuh, z22 + z05 + z00 + d22 + d05)) << cuh;
+            EXPECT_TRUE(Near(pca, cuh)) << pca << " " << cuh;
+            EXPECT_GT(cuh, 0);
+            withVat += d22 + d05 > 0;
         }
+        EXPECT_GT(withVat, 0);
         EXPECT_EQ(Scalar(uR"(SELECT COUNT(*) FROM %1 d WHERE NOT EXISTS
                              (SELECT 1 FROM %2 u WHERE u."HLA_DO1" = d."DEN_DOK"))"_s.arg(T(u"DEN"),
                                                                                           T(u"UCE")))
                       .toInt(),
                   0);
+    }
+
+    // The journal against the stock: a stock card's figure is its opening stock plus every movement
+    // of its variant, and the stock its latest movement left; a card's figure is its variants' sum.
+    void ExpectJournalMatchesStock()
+    {
+        const auto cards = Rows(
+            uR"(SELECT k."SKL_KAV", k."SKL_IND", k."SKL_POC", k."SKL_STA",
+                   (SELECT SUM(d."DEN_KUS") FROM %2 d WHERE d."DEN_KAV" = k."SKL_KAV" AND d."DEN_IND" = k."SKL_IND"),
+                   (SELECT d."DEN_ZAS" FROM %2 d WHERE d."DEN_KAV" = k."SKL_KAV" AND d."DEN_IND" = k."SKL_IND"
+                    ORDER BY d."DEN_RAD" DESC LIMIT 1)
+            FROM %1 k JOIN %3 s ON s."SOR_KAV" = k."SKL_KAV" WHERE s."SOR_SKL" = ?)"_s.arg(T(u"SKL"), T(u"DEN"),
+                                                                                              T(u"SOR")),
+            {store->Kind() == TStoreKind::Postgres ? QVariant(true) : QVariant(1)});
+        ASSERT_FALSE(cards.isEmpty());
+        int moved = 0;
+        for (const QVariantList& r : cards) {
+            SCOPED_TRACE((r[0].toString() + u'/' + r[1].toString()).toStdString());
+            const double poc = r[2].toDouble(), sta = r[3].toDouble();
+            EXPECT_TRUE(Near(sta, poc + r[4].toDouble())) << sta << " " << poc << " " << r[4].toDouble();
+            if (!r[5].isNull()) {
+                ++moved;
+                EXPECT_TRUE(Near(sta, r[5].toDouble())) << sta << " " << r[5].toDouble();
+            }
+        }
+        EXPECT_GT(moved, 0);
+        const auto totals = Rows(uR"(SELECT s."SOR_KAV", s."SOR_STA", SUM(k."SKL_STA") FROM %1 s
+                                     JOIN %2 k ON k."SKL_KAV" = s."SOR_KAV" GROUP BY s."SOR_KAV", s."SOR_STA")"_s
+                                     .arg(T(u"SOR"), T(u"SKL")));
+        for (const QVariantList& r : totals)
+            EXPECT_TRUE(Near(r[1].toDouble(), r[2].toDouble())) << r[0].toString().toStdString();
+    }
+
+    // The columns of the store's index `index` on `table`, in key order; empty when the store has no
+    // such index on that table.
+    QStringList StoreIndexColumns(const QString& table, const QString& index)
+    {
+        const QString sql =
+            store->Kind() == TStoreKind::Postgres
+                ? uR"(SELECT a.attname FROM pg_indexes x
+                      JOIN pg_class c ON c.relname = x.indexname AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = x.schemaname)
+                      JOIN pg_index i ON i.indexrelid = c.oid
+                      JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, n) ON true
+                      JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = k.attnum
+                      WHERE x.schemaname = current_schema() AND x.indexname = ? AND x.tablename = ?
+                      ORDER BY k.n)"_s
+                : uR"(SELECT ii.name FROM sqlite_master m, pragma_index_info(m.name) ii
+                      WHERE m.type = 'index' AND m.name = ? AND m.tbl_name = ? ORDER BY ii.seqno)"_s;
+        QStringList columns;
+        for (const QVariantList& r : Rows(sql, {index.toLower(), table.toLower()}))
+            columns << r[0].toString();
+        return columns;
     }
 
     // The receipt counter stands on the highest receipt number, so the till's next receipt is new.
@@ -192,6 +266,16 @@ TEST_P(ToolTest, InitCreatesTheTablesOnceAndLeavesSharedOnesToOtherOrganisations
         t.Open();
         for (const TIndexDef& ix : def->indexes)
             EXPECT_NO_THROW(t.SetIndexName(ix.name)) << name.toStdString() << " " << ix.name.toStdString();
+        // ... and a real index of the store, on the same fields in the same order, the row identity
+        // last as the tie-breaker of an index that is not unique.
+        for (const TIndexDef& ix : def->indexes) {
+            SCOPED_TRACE((name + u' ' + ix.name).toStdString());
+            QStringList expected = ix.fields;
+            if (!ix.unique && ix.fields.last().compare(def->IdentityColumn(), Qt::CaseInsensitive) != 0)
+                expected << def->IdentityColumn();
+            EXPECT_EQ(StoreIndexColumns(name, name + u'_' + ix.name).join(u',').toStdString(),
+                      expected.join(u',').toStdString());
+        }
     }
 
     // A second init refuses, names the tables and changes nothing.
@@ -292,6 +376,7 @@ TEST_P(ToolTest, DemoLoadsAConsistentCzechDataSetOnce)
     EXPECT_TRUE(cen->FieldByName(u"CEN_DPH"_s).AsBoolean());
 
     ExpectReceiptsMatchJournal();
+    ExpectJournalMatchesStock();
     ExpectCounterOnLastReceipt(Count(u"UCE"));
     // A pass drawn down to nothing, and one without movements.
     EXPECT_EQ(
@@ -428,6 +513,7 @@ TEST_P(ToolTest, GenerateAppendsConsistentVolumesAfterExistingData)
     r = Run({u"check"_s});
     EXPECT_EQ(r.status, 0) << r.out.toStdString();
     ExpectReceiptsMatchJournal();
+    ExpectJournalMatchesStock();
     ExpectCounterOnLastReceipt(receipts + 40);
 
     // New stock cards have the asked variants, services one; stock and services both generated.
