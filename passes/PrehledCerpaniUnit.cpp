@@ -296,9 +296,8 @@ void TPrehledCerpani::OpravaClick()
             m_entry->FieldByName(u"LEP_DAT"_s).SetAsDateTime(m_data.Now().date().startOfDay());
             const double previous = lep.FieldByName(u"LEP_PCC"_s).AsFloat();
             if (RunDialog(false, true, previous))
-                Report(PassAccount::Correct(m_data, m_passId, id,
-                                            m_entry->FieldByName(u"LEP_KUS"_s).AsFloat(),
-                                            m_data.Now().date()));
+                Report(PassAccount::Correct(
+                    m_data, m_passId, id, m_entry->FieldByName(u"LEP_KUS"_s).AsFloat(), m_data.Now().date()));
         }
     } catch (const EDatabaseError& e) {
         ShowError(e.Message());

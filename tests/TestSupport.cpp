@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QUuid>
 
@@ -185,7 +186,9 @@ TBackendKiller::TBackendKiller(const TTestStore& store, qint64 key) : m_holder(s
                 m_error = db.lastError().text();
             } else {
                 QSqlQuery q(db);
-                while (!m_stop && !m_killed) {
+                QElapsedTimer waiting;
+                waiting.start();
+                while (!m_stop && !m_killed && waiting.elapsed() < 20000) {
                     if (!q.exec(u"SELECT pid FROM pg_stat_activity WHERE datname = current_database() "
                                 u"AND wait_event_type = 'Lock' AND wait_event = 'advisory'"_s)) {
                         std::lock_guard lock(m_mutex);
@@ -195,8 +198,25 @@ TBackendKiller::TBackendKiller(const TTestStore& store, qint64 key) : m_holder(s
                     if (q.next()) {
                         const int pid = q.value(0).toInt();
                         q.finish();
-                        m_killed = q.exec(u"SELECT pg_terminate_backend(%1)"_s.arg(pid)) && q.next() &&
-                                   q.value(0).toBool();
+                        if (!q.exec(u"SELECT pg_terminate_backend(%1)"_s.arg(pid))) {
+                            std::lock_guard lock(m_mutex);
+                            m_error = q.lastError().text();
+                            break;
+                        }
+                        q.finish();
+                        // Done when the server process has gone.
+                        for (int i = 0; i < 250 && !m_killed; ++i) {
+                            m_killed = q.exec(u"SELECT COUNT(*) FROM pg_stat_activity WHERE pid = %1"_s.arg(pid)) &&
+                                       q.next() && q.value(0).toInt() == 0;
+                            q.finish();
+                            if (!m_killed)
+                                QThread::msleep(20);
+                        }
+                        if (!m_killed) {
+                            std::lock_guard lock(m_mutex);
+                            m_error = u"the server process %1 did not end"_s.arg(pid);
+                        }
+                        break;
                     } else {
                         QThread::msleep(20);
                     }
@@ -209,10 +229,18 @@ TBackendKiller::TBackendKiller(const TTestStore& store, qint64 key) : m_holder(s
     });
 }
 
+bool TBackendKiller::Killed()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_killed;
+}
+
 TBackendKiller::~TBackendKiller()
 {
     m_stop = true;
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
     m_holder.reset();  // ends the lock with its connection
 }
 

@@ -58,7 +58,8 @@ public:
     ~TBackendKiller();
     TBackendKiller(const TBackendKiller&) = delete;
     TBackendKiller& operator=(const TBackendKiller&) = delete;
-    bool Killed() const { return m_killed; }
+    // Waits until the killer is done (it gives up after 20 s without a waiting connection).
+    bool Killed();
     QString Error() const;  // why the killer could not work, if it could not
 
 private:

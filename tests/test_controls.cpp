@@ -8,8 +8,8 @@
 #include "MemTable.h"
 #include "OrmandDBDateEdit.h"
 #include "TestSupport.h"
-#include "WindowTestSupport.h"
 #include "VarnoLogic.h"
+#include "WindowTestSupport.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -10,11 +10,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QKeySequence>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -166,7 +166,8 @@ TEST_P(GridTest, AnotherTillChangesRowsAroundTheCurrentOne)
 
     // What the grid read before stays on show until it reads again; wherever a key lands, the cursor
     // stands on a record that exists, and the grid's current row shows that record.
-    const QStringList deleted = {u"000003"_s, u"000004"_s, u"000005"_s, u"000006"_s, u"000007"_s, u"000022"_s};
+    const QStringList deleted = {u"000003"_s, u"000004"_s, u"000005"_s,
+                                 u"000006"_s, u"000007"_s, u"000022"_s};
     for (const int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_Down,
                           Qt::Key_Down, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Down, Qt::Key_Up}) {
         SCOPED_TRACE(QKeySequence(key).toString().toStdString());

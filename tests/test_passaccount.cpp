@@ -7,8 +7,8 @@
 #include "PassStatement.h"
 
 #include <atomic>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <thread>
 
@@ -366,13 +366,15 @@ TEST_P(PassAccountTest, FailureWhileMovingLaterBalancesChangesNothing)
     db.ExecDirect(u"CREATE TABLE kv_updates (n INTEGER)"_s);
     db.ExecDirect(u"INSERT INTO kv_updates VALUES (0)"_s);
     if (store->Kind() == TStoreKind::Sqlite) {
-        db.ExecDirect(u"CREATE TRIGGER kv_third BEFORE UPDATE ON "_s + lep +
-                      u" BEGIN UPDATE kv_updates SET n = n + 1; "
-                      u"SELECT RAISE(ABORT, 'third update refused') WHERE (SELECT n FROM kv_updates) >= 3; END"_s);
+        db.ExecDirect(
+            u"CREATE TRIGGER kv_third BEFORE UPDATE ON "_s + lep +
+            u" BEGIN UPDATE kv_updates SET n = n + 1; "
+            u"SELECT RAISE(ABORT, 'third update refused') WHERE (SELECT n FROM kv_updates) >= 3; END"_s);
     } else {
-        db.ExecDirect(u"CREATE FUNCTION kv_third() RETURNS trigger LANGUAGE plpgsql AS $$ DECLARE c INTEGER; "
-                      u"BEGIN UPDATE kv_updates SET n = n + 1 RETURNING n INTO c; "
-                      u"IF c >= 3 THEN RAISE EXCEPTION 'third update refused'; END IF; RETURN NEW; END $$"_s);
+        db.ExecDirect(
+            u"CREATE FUNCTION kv_third() RETURNS trigger LANGUAGE plpgsql AS $$ DECLARE c INTEGER; "
+            u"BEGIN UPDATE kv_updates SET n = n + 1 RETURNING n INTO c; "
+            u"IF c >= 3 THEN RAISE EXCEPTION 'third update refused'; END IF; RETURN NEW; END $$"_s);
         db.ExecDirect(u"CREATE TRIGGER kv_third BEFORE UPDATE ON "_s + lep +
                       u" FOR EACH ROW EXECUTE FUNCTION kv_third()"_s);
     }
@@ -382,7 +384,8 @@ TEST_P(PassAccountTest, FailureWhileMovingLaterBalancesChangesNothing)
         std::function<TPassBooking()> booking;
     };
     const QList<TCase> cases = {
-        {"correction of the deposit", [&] { return PassAccount::Correct(*data, pass, before[0].id, 12, kToday); }},
+        {"correction of the deposit",
+         [&] { return PassAccount::Correct(*data, pass, before[0].id, 12, kToday); }},
         {"deletion of the first withdrawal", [&] { return PassAccount::Delete(*data, pass, before[1].id); }},
     };
     for (const TCase& c : cases) {
@@ -413,7 +416,8 @@ TEST_P(PassAccountTest, FailureWhileMovingLaterBalancesChangesNothing)
         const qint64 at = data->ffLegPol->FieldByName(u"LEP_IDE"_s).AsInteger();
         for (const TMovementRow& m : before) {
             if (m.id == at) {
-                EXPECT_DOUBLE_EQ(Cursor(u"LEP"_s, u"LEP_ZUS"_s), m.zus) << "the cursor shows the stored balance";
+                EXPECT_DOUBLE_EQ(Cursor(u"LEP"_s, u"LEP_ZUS"_s), m.zus)
+                    << "the cursor shows the stored balance";
             }
         }
     }
@@ -486,7 +490,8 @@ TEST_P(PassAccountLostConnectionTest, ConnectionEndedMidBookingStoresNothing)
         }
         EXPECT_TRUE(killer.Killed()) << killer.Error().toStdString();
     }
-    EXPECT_TRUE(error.contains(u"terminating connection due to administrator command"_s)) << error.toStdString();
+    EXPECT_TRUE(error.contains(u"terminating connection due to administrator command"_s))
+        << error.toStdString();
     EXPECT_FALSE(data->ffDatabase->InTransaction());
     EXPECT_EQ(Totals(pass), totals);
     ASSERT_EQ(Movements(pass).size(), before.size());
@@ -494,7 +499,8 @@ TEST_P(PassAccountLostConnectionTest, ConnectionEndedMidBookingStoresNothing)
     ExpectAccountConsistent(pass);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, PassAccountLostConnectionTest, testing::Values(TStoreKind::Postgres), StoreName);
+INSTANTIATE_TEST_SUITE_P(Stores, PassAccountLostConnectionTest, testing::Values(TStoreKind::Postgres),
+                         StoreName);
 
 // ---------------------------------------------------------------------------------------------------
 // The statement's bytes
@@ -635,9 +641,9 @@ TEST(PassStatementBytes, Amounts)
     // Amounts of prices that binary fractions cannot hold, as units x price gives them, against the
     // decimal amounts worked out by hand (halves away from zero).
     const QList<std::tuple<double, double, QByteArray>> products = {
-        {3, 19.9, "   59,70"},  {3, 0.1, "    0,30"},     {1, 123.45, "  123,45"},  {-3, 19.9, "  -59,70"},
-        {0.5, 2.01, "    1,01"}, {0.5, 0.25, "    0,13"}, {-0.5, 0.25, "   -0,13"}, {7, 0.1, "    0,70"},
-        {0.5, 123.45, "   61,73"},
+        {3, 19.9, "   59,70"},    {3, 0.1, "    0,30"},    {1, 123.45, "  123,45"},
+        {-3, 19.9, "  -59,70"},   {0.5, 2.01, "    1,01"}, {0.5, 0.25, "    0,13"},
+        {-0.5, 0.25, "   -0,13"}, {7, 0.1, "    0,70"},    {0.5, 123.45, "   61,73"},
     };
     for (const auto& [units, price, text] : products)
         EXPECT_EQ(PassStatement::Amount(units * price, cs), text) << units << " x " << price;

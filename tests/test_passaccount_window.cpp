@@ -37,7 +37,8 @@ const QString kInsufficient = QString::fromUtf16(PassAccount::kInsufficientBalan
 const QString kInvalid = QString::fromUtf16(PassAccount::kInvalidUnits);
 
 // Runs `act` on the movement dialog when it opens, after it became the active window.
-void OnDialog(std::function<void(TCerPolEdit*)> act, std::source_location where = std::source_location::current())
+void OnDialog(std::function<void(TCerPolEdit*)> act,
+              std::source_location where = std::source_location::current())
 {
     const auto onWindow = [act](QWidget* w) {
         auto* dialog = qobject_cast<TCerPolEdit*>(w);

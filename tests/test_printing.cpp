@@ -930,8 +930,8 @@ public:
         const QString queue =
             u"<%1 %2>\nState Idle\nAccepting Yes\nShared No\n"
             u"DeviceURI socket://127.0.0.1:%3/?snmp=false\n</%1>\n"_s;
-        const QString printers =
-            queue.arg(u"DefaultPrinter"_s, u"KvRaw"_s).arg(devicePort) + queue.arg(u"Printer"_s, u"KvAaa"_s).arg(1);
+        const QString printers = queue.arg(u"DefaultPrinter"_s, u"KvRaw"_s).arg(devicePort) +
+                                 queue.arg(u"Printer"_s, u"KvAaa"_s).arg(1);
 
         // The port was free when chosen, but another process may take it before the scheduler binds
         // it: then the scheduler does not come up with our queues, and it starts again on another.
@@ -1060,7 +1060,8 @@ TEST(CupsSpooler, RawJobsThroughAPrivateScheduler)
     if (qEnvironmentVariableIsSet("LPDEST") || qEnvironmentVariableIsSet("PRINTER") ||
         QFileInfo::exists(QDir::home().filePath(u".cups/lpoptions"_s)) ||
         QFileInfo::exists(u"/etc/cups/lpoptions"_s)) {
-        notChecked << u"the scheduler's default printer (LPDEST, PRINTER or an lpoptions file chooses another)"_s;
+        notChecked
+            << u"the scheduler's default printer (LPDEST, PRINTER or an lpoptions file chooses another)"_s;
     } else {
         TRAWPrinter channel;
         EXPECT_TRUE(channel.UseDefaultPrinter());

@@ -4,8 +4,8 @@
 #include "DataUnit.h"
 #include "IniFile.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -212,14 +212,30 @@ TEST_F(StartupTest, OddFilesNeverCrash)
     };
     const QList<Case> cases = {
         {"no section", "no section at all\nProdejna=0002", true, u"0001"_s, u"USER"_s, {}},
-        {"code page 1250", "[Prodejna]\nStationName=Pokladna \xe8\xed\x9a\x9d\n", true, u"0001"_s,
-         u"Pokladna číšť"_s, {}},
-        {"long line", QByteArray("[Prodejna]\nProdejna=0003\nStationName=") + QByteArray(200000, 'x') + "\n", true,
-         u"0003"_s, QString(200000, u'x'), {}},
-        {"UTF-8 mark, CR LF", "\xef\xbb\xbf[Prodejna]\r\nStationName=Pokladna č. 1\r\n", true, u"0001"_s,
-         u"Pokladna č. 1"_s, {}},
+        {"code page 1250",
+         "[Prodejna]\nStationName=Pokladna \xe8\xed\x9a\x9d\n",
+         true,
+         u"0001"_s,
+         u"Pokladna číšť"_s,
+         {}},
+        {"long line",
+         QByteArray("[Prodejna]\nProdejna=0003\nStationName=") + QByteArray(200000, 'x') + "\n",
+         true,
+         u"0003"_s,
+         QString(200000, u'x'),
+         {}},
+        {"UTF-8 mark, CR LF",
+         "\xef\xbb\xbf[Prodejna]\r\nStationName=Pokladna č. 1\r\n",
+         true,
+         u"0001"_s,
+         u"Pokladna č. 1"_s,
+         {}},
         {"broken section, control bytes",
-         QByteArray("[Prodejna\nDan22=\x00\x01\n=\n[]\n", 24), true, u"0001"_s, u"USER"_s, {}},
+         QByteArray("[Prodejna\nDan22=\x00\x01\n=\n[]\n", 24),
+         true,
+         u"0001"_s,
+         u"USER"_s,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -397,7 +413,8 @@ TEST_F(ProgramTest, UnreachableServerEndsWithExitCodeOne)
     EXPECT_EQ(program.exitCode(), 1);
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
     const QString err = QString::fromUtf8(program.readAllStandardError());
-    EXPECT_TRUE(out.split(u'\n').contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný."_s)) << out.toStdString();
+    EXPECT_TRUE(out.split(u'\n').contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný."_s))
+        << out.toStdString();
     EXPECT_TRUE(err.contains(u"Aplikační server ACC@127.0.0.1:1 není dostupný "_s)) << err.toStdString();
 }
 

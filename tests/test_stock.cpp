@@ -901,8 +901,9 @@ TEST_P(StockTest, RebuildKeepsTheFigureItCannotWriteAndCommitsTheRest)
         db.ExecDirect(u"CREATE TRIGGER kv_refuse BEFORE UPDATE ON "_s + skl +
                       u" WHEN NEW.\"SKL_IND\" = '002' BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
     } else {
-        db.ExecDirect(u"CREATE FUNCTION kv_refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-                      u"IF NEW.\"SKL_IND\" = '002' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$"_s);
+        db.ExecDirect(
+            u"CREATE FUNCTION kv_refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+            u"IF NEW.\"SKL_IND\" = '002' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$"_s);
         db.ExecDirect(u"CREATE TRIGGER kv_refuse BEFORE UPDATE ON "_s + skl +
                       u" FOR EACH ROW EXECUTE FUNCTION kv_refuse()"_s);
     }
@@ -935,9 +936,9 @@ TEST_P(StockTest, PricesSinglePrecisionCannotHoldPostExact)
         {19.9f, 19.9f, -3, -59.7, -36.9, 0},
         {0.1f, 0.1f, -7, -0.7, -86.1, 0},
         {123.45f, 123.45f, -1, -123.45, -12.3, 0},
-        {19.9f, 20.0f, -3, -60.0, -36.9, 0.3},       // sold 0.10 below the base price
-        {0.1f, 123.45f, -2, -246.9, -24.6, 246.7},   // a token price
-        {123.45f, 0.1f, 1, 0.1, 12.3, 123.35},       // returned above the base price
+        {19.9f, 20.0f, -3, -60.0, -36.9, 0.3},      // sold 0.10 below the base price
+        {0.1f, 123.45f, -2, -246.9, -24.6, 246.7},  // a token price
+        {123.45f, 0.1f, 1, 0.1, 12.3, 123.35},      // returned above the base price
     };
     double stock = 100;
     int n = 0;

@@ -195,8 +195,8 @@ protected:
                    (SELECT SUM(d."DEN_KUS") FROM %2 d WHERE d."DEN_KAV" = k."SKL_KAV" AND d."DEN_IND" = k."SKL_IND"),
                    (SELECT d."DEN_ZAS" FROM %2 d WHERE d."DEN_KAV" = k."SKL_KAV" AND d."DEN_IND" = k."SKL_IND"
                     ORDER BY d."DEN_RAD" DESC LIMIT 1)
-            FROM %1 k JOIN %3 s ON s."SOR_KAV" = k."SKL_KAV" WHERE s."SOR_SKL" = ?)"_s.arg(T(u"SKL"), T(u"DEN"),
-                                                                                              T(u"SOR")),
+            FROM %1 k JOIN %3 s ON s."SOR_KAV" = k."SKL_KAV" WHERE s."SOR_SKL" = ?)"_s.arg(
+                T(u"SKL"), T(u"DEN"), T(u"SOR")),
             {store->Kind() == TStoreKind::Postgres ? QVariant(true) : QVariant(1)});
         ASSERT_FALSE(cards.isEmpty());
         int moved = 0;
@@ -210,9 +210,10 @@ protected:
             }
         }
         EXPECT_GT(moved, 0);
-        const auto totals = Rows(uR"(SELECT s."SOR_KAV", s."SOR_STA", SUM(k."SKL_STA") FROM %1 s
+        const auto totals = Rows(
+            uR"(SELECT s."SOR_KAV", s."SOR_STA", SUM(k."SKL_STA") FROM %1 s
                                      JOIN %2 k ON k."SKL_KAV" = s."SOR_KAV" GROUP BY s."SOR_KAV", s."SOR_STA")"_s
-                                     .arg(T(u"SOR"), T(u"SKL")));
+                .arg(T(u"SOR"), T(u"SKL")));
         for (const QVariantList& r : totals)
             EXPECT_TRUE(Near(r[1].toDouble(), r[2].toDouble())) << r[0].toString().toStdString();
     }
@@ -221,16 +222,15 @@ protected:
     // such index on that table.
     QStringList StoreIndexColumns(const QString& table, const QString& index)
     {
-        const QString sql =
-            store->Kind() == TStoreKind::Postgres
-                ? uR"(SELECT a.attname FROM pg_indexes x
+        const QString sql = store->Kind() == TStoreKind::Postgres
+                                ? uR"(SELECT a.attname FROM pg_indexes x
                       JOIN pg_class c ON c.relname = x.indexname AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = x.schemaname)
                       JOIN pg_index i ON i.indexrelid = c.oid
                       JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, n) ON true
                       JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = k.attnum
                       WHERE x.schemaname = current_schema() AND x.indexname = ? AND x.tablename = ?
                       ORDER BY k.n)"_s
-                : uR"(SELECT ii.name FROM sqlite_master m, pragma_index_info(m.name) ii
+                                : uR"(SELECT ii.name FROM sqlite_master m, pragma_index_info(m.name) ii
                       WHERE m.type = 'index' AND m.name = ? AND m.tbl_name = ? ORDER BY ii.seqno)"_s;
         QStringList columns;
         for (const QVariantList& r : Rows(sql, {index.toLower(), table.toLower()}))
