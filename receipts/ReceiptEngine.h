@@ -30,7 +30,8 @@ namespace Receipts {
 enum class TSaleResult {
     Sold,     // at least one part was posted (and the header stored with it)
     Nothing,  // nothing was sold (cancelled, zero quantity, refused with a message, no variant)
-    Failed,   // ended by an error: "Osetreni vyjimky" or "Nepotvrzen zápis do karty" was shown
+    Failed,   // a posting failed (its line discarded) or an error ended the operation ("Osetreni
+              // vyjimky"; "Nepotvrzen zápis do karty" for a correction)
 };
 
 // What "Oprava" needs of the window before the correction dialog opens.
@@ -109,11 +110,35 @@ public:
     TSaleResult DirectSale(const QString& code, double quantity);
 
 private:
+    // The card of the line being sold and the prices every part of it takes.
+    struct TLineStart {
+        bool commission = true;  // line dialogs: posted with a difference row; direct sale: without
+        QString card, name, doc;
+        double price = 0, rate = 0, basePrice = 0;
+    };
+    // The line under correction between BeginCorrection and FinishCorrection.
+    struct TCorrection {
+        QString card, variant;
+        double oldQuantity = 0, basePrice = 0;
+        bool stockItem = true;
+    };
+
+    bool OpenTables(const QString& denIndex);
+    void CloseTables();
+    bool ReadyToAdd();
+    TSaleResult SellOverVariants(const TLineStart& line, double quantity);
+    TSaleResult NewLine(double basePrice);
+    TSaleResult Correct();
+    TSaleResult Direct(const QString& code, double quantity);
+    void Unexpected(const char* operation, const QString& what);
+    template <typename Result, typename Body>
+    Result Guarded(const char* operation, Result failed, Body body);
+
     TData& d;
     TPriceBasis m_basis;
     bool m_nova = false;
     bool m_zalozena = false;
-    bool m_tablesOpened = false;
+    TCorrection m_corr;
 };
 
 }  // namespace Receipts
