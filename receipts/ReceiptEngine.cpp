@@ -88,9 +88,15 @@ bool TReceiptEngine::NumberReceipt()
             if (!raised)
                 throw EDatabaseError(u"Počítadlo účtenek CIS_UCE neobsahuje číslo: '%1'"_s.arg(
                     Str(cis, u"CIS_UCE"_s)));
+            // The fields would cut a longer number short, and the counter would come round to
+            // numbers already given: such a number is not taken.
+            const QString number = ReceiptNumber(*raised);
+            if (raised->size() > cis.Def().Field(u"CIS_UCE"_s)->size ||
+                number.size() > uce.Def().Field(u"HLA_DO1"_s)->size)
+                throw EDatabaseError(u"Číslo účtenky %1 se nevejde do pole"_s.arg(number));
             cis.FieldByName(u"CIS_UCE"_s).SetAsString(*raised);
             uce.Edit();  // a new header is in insert state already; a stored one is held
-            uce.FieldByName(u"HLA_DO1"_s).SetAsString(ReceiptNumber(*raised));
+            uce.FieldByName(u"HLA_DO1"_s).SetAsString(number);
             uce.FieldByName(u"HLA_DO2"_s).SetAsString(QString::fromUtf16(kOpenTillClosure));
             uce.FieldByName(u"HLA_DAT"_s).SetAsDateTime(QDateTime::currentDateTime());
             uce.Post();
@@ -221,6 +227,7 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
     bool sold = false;
     bool lineOpen = true;   // the line appended for the next part
     bool discarded = false;  // a part was refused: the rest of the quantity is not sold
+    bool postingFailed = false;
     for (const QString& variant : variants) {
         if (!discarded && q <= 0)
             break;
@@ -265,6 +272,7 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
             CancelEdit(lines);
             lineOpen = false;
             discarded = true;
+            postingFailed = true;
             continue;
         }
         lines.Post();
@@ -283,7 +291,9 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
     }
     if (lineOpen)
         CancelEdit(lines);  // the variants ran out: the rest is not sold
-    return sold ? TSaleResult::Sold : TSaleResult::Nothing;
+    if (sold)
+        return TSaleResult::Sold;
+    return postingFailed ? TSaleResult::Failed : TSaleResult::Nothing;
 }
 
 // ---------------------------------------------------------------------------------------------------

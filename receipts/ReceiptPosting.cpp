@@ -219,6 +219,10 @@ private:
         CancelEdit(*d.ffSortiment);
         try {
             d.ffDatabase->Rollback();
+            // The cursors may stand on rows or values that the rollback took away.
+            for (TTable* t : {d.ffDenik.get(), d.ffSklad.get(), d.ffSortiment.get()})
+                if (t->Active())
+                    t->Refresh();
         } catch (const EDatabaseError& e) {
             qCWarning(lcReceipts) << "rollback failed:" << e.Message();
         }
