@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "DataUnit.h"
+#include "DbTool.h"
 #include "ReceiptCheck.h"
 #include "ReceiptEngine.h"
 #include "ReceiptRules.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTextStream>
 #include <QThread>
 
 #include <csignal>
@@ -844,6 +846,13 @@ TEST_P(ReceiptTest, CheckReportsAHeaderThatDisagreesWithItsJournal)
               1);
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].contains(u"0000000125"_s) && told[0].contains(u"HLA_D22"_s)) << told[0].toStdString();
+
+    // korvanta-db check reports it among its findings.
+    QString out;
+    QTextStream stream(&out);
+    EXPECT_EQ(TDbTool(*data, stream).Check(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(u"Účtenka 0000000125 nesouhlasí s deníkem: HLA_D22 13 (deník 13,2)."_s))
+        << out.toStdString();
 }
 
 // ---------------------------------------------------------------------------------------------------
