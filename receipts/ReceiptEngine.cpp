@@ -210,13 +210,34 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
     TTable& skl = *d.ffSklad;
     skl.SetIndexName(u"KAV"_s);
 
-    // The card's variants in index order; each one is read again when its turn comes, since the
-    // postings move the cursor and other tills move the stock.
-    QStringList variants;
-    skl.SetRange({line.card, u"000"_s}, {line.card, u"999"_s});
-    for (skl.First(); !skl.Eof(); skl.Next())
-        variants << Str(skl, u"SKL_IND"_s);
-    skl.CancelRange();
+    // The card's variants in index order, read once: the first by its key, the rest in blocks after it.
+    struct TVariant {
+        QString code;
+        double stock = 0, purchase = 0;
+    };
+    QList<TVariant> variants;
+    if (skl.FindKey({line.card})) {
+        const int kav = skl.FieldIndex(u"SKL_KAV"_s), ind = skl.FieldIndex(u"SKL_IND"_s);
+        const int sta = skl.FieldIndex(u"SKL_STA"_s), snc = skl.FieldIndex(u"SKL_SNC"_s);
+        TRow row = skl.CurrentRow();
+        auto take = [&](const TRow& r) {
+            variants << TVariant{r.values[ind].toString(), r.values[sta].toDouble(), r.values[snc].toDouble()};
+        };
+        take(row);
+        constexpr int kBlock = 8;
+        for (bool more = true; more;) {
+            const QList<TRow> rows = skl.ReadRows(&row, kBlock, true);
+            more = rows.size() == kBlock;
+            for (const TRow& r : rows) {
+                if (r.values[kav].toString() != line.card) {
+                    more = false;
+                    break;
+                }
+                take(r);
+                row = r;
+            }
+        }
+    }
     if (variants.isEmpty()) {
         CancelEdit(lines);
         return TSaleResult::Nothing;
@@ -228,12 +249,11 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
     bool lineOpen = true;   // the line appended for the next part
     bool discarded = false;  // a part was refused: the rest of the quantity is not sold
     bool postingFailed = false;
-    for (const QString& variant : variants) {
+    for (const TVariant& v : variants) {
         if (!discarded && q <= 0)
             break;
-        if (!skl.FindKey({line.card, variant}))
-            continue;
-        const double stock = Num(skl, u"SKL_STA"_s);
+        const QString& variant = v.code;
+        const double stock = v.stock;
         if (stock <= 0)
             continue;
         if (discarded) {
@@ -242,7 +262,7 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
             return sold ? TSaleResult::Sold : TSaleResult::Failed;
         }
         const double take = stock >= q ? q : stock;
-        const double purchase = Num(skl, u"SKL_SNC"_s);
+        const double purchase = v.purchase;
         lines.FieldByName(u"DOK_IND"_s).SetAsString(variant);
         lines.FieldByName(u"DOK_NC1"_s).SetAsFloat(purchase);
         lines.FieldByName(u"DOK_KUS"_s).SetAsFloat(take);
@@ -350,15 +370,19 @@ TSaleResult TReceiptEngine::NewLine(double basePrice)
     line.basePrice = basePrice;
     sor.SetIndexName(u"KAV"_s);
     skl.SetIndexName(u"KAV"_s);
-    if (!sor.FindKey({line.card}) || !skl.FindKey({line.card})) {
-        CancelEdit(lines);  // no such card, or a card without any stock variant
+    if (!sor.FindKey({line.card})) {
+        CancelEdit(lines);
         return TSaleResult::Nothing;
     }
     line.price = Num(lines, u"DOK_PC1"_s);
     line.rate = Num(lines, u"DOK_DAN"_s);
     line.name = Str(lines, u"DOK_NAZ"_s);
     if (sor.FieldByName(u"SOR_SKL"_s).AsBoolean())
-        return SellOverVariants(line, q);
+        return SellOverVariants(line, q);  // a card without any stock variant sells nothing
+    if (!skl.FindKey({line.card})) {
+        CancelEdit(lines);
+        return TSaleResult::Nothing;
+    }
 
     // Not kept in stock: one line on the card's first variant, no stock check.
     const QString variant = Str(skl, u"SKL_IND"_s);

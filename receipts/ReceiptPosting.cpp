@@ -55,6 +55,13 @@ private:
     QSet<int> m_totals;
 };
 
+// The cursor stands on a record whose field holds the value.
+bool On(TTable& t, const QString& field, const QString& value)
+{
+    return t.Active() && t.HasRecord() && !t.Eof() && t.State() == TDataSetState::Browse &&
+           t.FieldByName(field).AsString() == value;
+}
+
 class TPartPosting {
 public:
     TPartPosting(TData& data, const TPartMovement& movement, const TTotals& t) : d(data), m(movement), m_totals(t) {}
@@ -62,10 +69,13 @@ public:
     bool Run()
     {
         TTable& sor = *d.ffSortiment;
-        sor.SetIndexName(u"KAV"_s);
-        d.ffSklad->SetIndexName(u"KAV"_s);
-        if (!sor.FindKey({m.card}))
-            return false;
+        // The caller's look-ups usually left the cursors on the card and the variant; the transaction
+        // reads both again under its locks.
+        if (!On(sor, u"SOR_KAV"_s, m.card) || sor.IndexName() != u"KAV"_s) {
+            sor.SetIndexName(u"KAV"_s);
+            if (!sor.FindKey({m.card}))
+                return false;
+        }
         return sor.FieldByName(u"SOR_SKL"_s).AsBoolean() ? PostStockItem() : PostOtherItem();
     }
 
@@ -77,8 +87,11 @@ private:
         TTable& skl = *d.ffSklad;
         TTable& sor = *d.ffSortiment;
         TDatabase& db = *d.ffDatabase;
-        if (!skl.FindKey({m.card, m.variant}))
-            return false;
+        if (!On(skl, u"SKL_KAV"_s, m.card) || !On(skl, u"SKL_IND"_s, m.variant) || skl.IndexName() != u"KAV"_s) {
+            skl.SetIndexName(u"KAV"_s);
+            if (!skl.FindKey({m.card, m.variant}))
+                return false;
+        }
         THeaderKeeper keeper(*d.ffUctenky);
         // The assortment card is locked first, then the variant (the order every posting and the
         // rebuild use); the check and the stock figure are read under those locks.
@@ -139,6 +152,7 @@ private:
     bool PostOtherItem()
     {
         TDatabase& db = *d.ffDatabase;
+        d.ffSklad->SetIndexName(u"KAV"_s);
         const float purchase = d.ffSklad->FindKey({m.card, m.variant})
                                    ? float(d.ffSklad->FieldByName(u"SKL_SNC"_s).AsFloat())
                                    : 0.0f;
