@@ -830,6 +830,33 @@ TEST_P(ReceiptTest, FailedHeaderStoreRollsThePostingBack)
     ExpectConsistent(125);
 }
 
+TEST_P(ReceiptTest, LostConnectionEndsTheSaleWithoutAHalfWrittenLine)
+{
+    if (store->Kind() != TStoreKind::Postgres)
+        GTEST_SKIP() << "only a server connection can be lost";
+    AddCard(u"200001"_s, 30, 22, true, 5);
+    AddVariant(u"200001"_s, u"001"_s, 5, 10);
+    OpenNewReceipt();
+    ASSERT_EQ(NewLine(u"200001"_s, 1), TSaleResult::Sold);
+    // The server ends the till's session (a restart, a network fault) in the middle of a direct sale,
+    // while the operator reads that only part of the quantity is there.
+    QStringList told;
+    TMessageHandler previous = SetMessageHandler([&](TMessageKind, const QString& text) {
+        told << text;
+        if (told.size() == 1)
+            store->Db().ExecDirect(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                   "WHERE datname = current_database() AND pid <> pg_backend_pid()"_s);
+        return true;
+    });
+    EXPECT_EQ(engine->DirectSale(u"200001"_s, 9), TSaleResult::Failed);
+    SetMessageHandler(previous);
+    EXPECT_EQ(told, (QStringList{u"Bude vydáno pouze 4 kusů, víc nemám"_s, u"Osetreni vyjimky"_s}));
+    EXPECT_NE(data->DokladObsah->State(), TDataSetState::Insert) << "no half-written line";
+    EXPECT_EQ(Lines().size(), Journal().size()) << "every line shown is posted, every posting shown";
+    EXPECT_FALSE(data->ffDatabase->InTransaction());
+    ExpectConsistent(125);
+}
+
 TEST_P(ReceiptTest, CheckReportsAHeaderThatDisagreesWithItsJournal)
 {
     AddCard(u"200001"_s, 30, 22, true, 5);
