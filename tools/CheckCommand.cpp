@@ -1,7 +1,9 @@
 // korvanta-db check: every disagreement between stock cards and journal, assortment and stock cards,
-// passes and their movements. Each family of checks is one query over the whole tables.
+// passes and their movements, receipt headers and their journal rows. Each family of checks is one
+// query over the whole tables.
 #include "DbTool.h"
 
+#include "CheckReceipts.h"
 #include "ToolStore.h"
 
 #include "DataUnit.h"
@@ -122,6 +124,8 @@ int TDbTool::Check()
         m_out << u"Poznámka: %1 pohybů patří smazané legitimaci s ID %2 (pohyby smazané legitimace se ponechávají)."_s
                      .arg(r[1].toString(), r[0].toString())
               << Qt::endl;
+
+    CheckReceipts(m_data, GrossPrices(db, m_data), report);
 
     if (found > 0) {
         if (found > kMaxShown)

@@ -128,7 +128,7 @@ QString DbToolUsage()
            u"               --passes N     legitimace (výchozí 1000)\n"
            u"               --movements N  pohyby každé legitimace (výchozí 10)\n"
            u"  check      ověří, že skladové karty souhlasí s deníkem, sortiment se skladovými kartami\n"
-           u"             a legitimace se svými pohyby\n"
+           u"             a legitimace se svými pohyby, hlavičky účtenek s jejich řádky v deníku\n"
            u"\n"
            u"Návratový kód: 0 v pořádku, 1 chyba nebo nalezený nesouhlas, 2 chybné volání nebo Prodejna.ini.\n"_s;
 }
