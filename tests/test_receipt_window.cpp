@@ -6,15 +6,20 @@
 
 #include "DBEditVarno.h"
 #include "DBGrid.h"
+#include "DataSestavyUnit.h"
 #include "DataUnit.h"
 #include "DokladGrid.h"
 #include "DokladUctenkaUnit.h"
 #include "MemTable.h"
+#include "Spooler.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
 #include "ZaplacenoUnit.h"
+#include "myPrinters.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -750,6 +755,43 @@ TEST_P(ReceiptWindowTest, PrintClosesWithTheResult)
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(printed, 1);
     TDokladUctenka::TiskUctenky() = nullptr;
+}
+
+TEST_P(ReceiptWindowTest, F11AndF12OpenTheDrawer)
+{
+    // The receipt printer: a directory spooler whose one queue is "SP 300".
+    const QString spool = tmp.path() + u"/spool"_s;
+    ASSERT_TRUE(QDir().mkpath(spool + u"/SP 300"_s));
+    SetSpoolDirectory(spool);
+    ResetPrintersForTests();
+    data->ParagonovaTiskarna = 0;
+    auto printing = std::make_unique<TDataSestavy>();
+    OpenNew();
+    TMessageRecorder told;
+    Press(Qt::Key_F11);
+    Press(Qt::Key_F12);
+    ProcessEvents();
+    const QDir queue(spool + u"/SP 300"_s);
+    const QStringList jobs = queue.entryList({u"*.prn"_s}, QDir::Files, QDir::Name);
+    ASSERT_EQ(jobs.size(), 2);
+    for (const QString& job : jobs) {
+        QFile f(queue.filePath(job));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().startsWith(TDataSestavy::kDrawerPulse)) << job.toStdString();
+    }
+    EXPECT_TRUE(told.messages.isEmpty());
+    // A printer position outside the list is told, and nothing goes out.
+    data->ParagonovaTiskarna = 5;
+    Press(Qt::Key_F11);
+    ProcessEvents();
+    EXPECT_EQ(told.messages.size(), 1);
+    EXPECT_EQ(queue.entryList({u"*.prn"_s}, QDir::Files).size(), 2);
+    EXPECT_TRUE(window->isVisible());
+    window->close();
+    window.reset();
+    printing.reset();
+    SetSpoolDirectory(QString());
+    ResetPrintersForTests();
 }
 
 // ---------------------------------------------------------------------------------------------------
