@@ -13,10 +13,10 @@
 
 using namespace Qt::StringLiterals;
 
-TPrehlNakCen::TPrehlNakCen(TData& data, QWidget* owner)
+TPrehlNakCen::TPrehlNakCen(TData& dataModule, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data)
+      m_data(dataModule)
 {
     setWindowTitle(u"Přehl. nák. cen"_s);
     TTable& skl = *m_data.ffSklad;

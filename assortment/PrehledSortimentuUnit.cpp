@@ -11,10 +11,10 @@
 
 using namespace Qt::StringLiterals;
 
-TPrehledSortimentu::TPrehledSortimentu(TData& data, QWidget* owner)
+TPrehledSortimentu::TPrehledSortimentu(TData& dataModule, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data)
+      m_data(dataModule)
 {
     setWindowTitle(u"Přehled položek sortimentu"_s);
     TTable& sor = *m_data.ffSortiment;

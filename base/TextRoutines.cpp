@@ -66,6 +66,14 @@ QString TrimRight(const QString& text)
     return text.left(e);
 }
 
+QString TrimLeft(const QString& text)
+{
+    qsizetype b = 0;
+    while (b < text.size() && text[b].unicode() <= 32)
+        ++b;
+    return text.mid(b);
+}
+
 QByteArray Trim(const QByteArray& text)
 {
     return TrimWith(text, [](char c) { return uchar(c) <= 32; });

@@ -14,6 +14,8 @@ QString Trim(const QString& text);
 QByteArray Trim(const QByteArray& text);
 // Drops trailing characters with a code of 32 or less (search texts keep their leading blanks).
 QString TrimRight(const QString& text);
+// Drops leading characters with a code of 32 or less.
+QString TrimLeft(const QString& text);
 // Fill on the left / right until the text has at least `width` characters.
 QString PadLeft(const QString& text, QChar fill, int width);
 QByteArray PadLeft(const QByteArray& text, char fill, int width);

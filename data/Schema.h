@@ -12,9 +12,9 @@ struct TFieldDef {
     QString name;
     TFieldType type = TFieldType::String;
     int size = 0;              // characters, text fields only
-    QString caption;           // empty: the field name is shown
-    QString displayFormat;     // "#,##0.00", "dd.mm.yyyy", "Ano;Ne" for booleans, ...
-    QString editFormat;        // number pattern used while the field is edited
+    QString caption{};         // empty: the field name is shown
+    QString displayFormat{};   // "#,##0.00", "dd.mm.yyyy", "Ano;Ne" for booleans, ...
+    QString editFormat{};      // number pattern used while the field is edited
     bool calculated = false;   // not stored; filled by the table's calculation handler
     bool czech = false;        // text sorted and compared in Czech alphabetical order
 

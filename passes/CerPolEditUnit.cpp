@@ -17,10 +17,10 @@
 
 using namespace Qt::StringLiterals;
 
-TCerPolEdit::TCerPolEdit(TData& data, TDataSet& movement, QWidget* owner)
+TCerPolEdit::TCerPolEdit(TData& dataModule, TDataSet& movement, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data),
+      m_data(dataModule),
       m_movement(movement),
       m_source(new TDataSource(&movement, this))
 {

@@ -27,10 +27,10 @@ constexpr int kClientHeight = 434;
 // Removes trailing characters with a code of 32 or less; leading ones stay.
 } // namespace
 
-THlavni::THlavni(TData& data, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowCloseButtonHint),
-      m_data(data)
+THlavni::THlavni(TData& dataModule, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_data(dataModule)
 {
     setWindowTitle(u"Přehled legitimací Velmira 1.04"_s);
 

@@ -52,11 +52,11 @@ public:
 
 }  // namespace
 
-TPrehledCerpani::TPrehledCerpani(TData& data, QWidget* owner)
+TPrehledCerpani::TPrehledCerpani(TData& dataModule, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data),
-      m_entry(std::make_unique<TMemTable>(data.ffLegPol->Def()))
+      m_data(dataModule),
+      m_entry(std::make_unique<TMemTable>(dataModule.ffLegPol->Def()))
 {
     setWindowTitle(u"Přehled obratů na účtu"_s);
     if (m_data.ffLegHla->Active() && m_data.ffLegHla->HasRecord())

@@ -1,5 +1,7 @@
 #include "RAWPrinter.h"
 
+#include "TextRoutines.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,10 +27,7 @@ bool TRAWPrinter::UseDefaultPrinter()
     const qsizetype zero = entry.indexOf(QChar(0));
     if (zero >= 0)
         entry.truncate(zero);
-    qsizetype start = 0;
-    while (start < entry.size() && entry.at(start).unicode() <= 32)
-        ++start;
-    entry = entry.mid(start);
+    entry = TrimLeft(entry);
     const qsizetype comma = entry.indexOf(u',');
     if (comma >= 0)
         entry.truncate(comma);

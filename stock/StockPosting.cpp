@@ -63,8 +63,8 @@ class TStockPosting {
 public:
     enum class TMode { Own, Joined };
 
-    TStockPosting(TStockEngine& engine, const TStockMovement& m, TMode mode)
-        : e(engine), t(engine.m_t), m(m), m_mode(mode)
+    TStockPosting(TStockEngine& engine, const TStockMovement& movement, TMode mode)
+        : e(engine), t(engine.m_t), m(movement), m_mode(mode)
     {}
 
     bool Run()

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "ProgramLog.h"
+#include "TextRoutines.h"
 #include "Transaction.h"
 
 #include <QFile>
@@ -108,6 +109,17 @@ TEST_P(GuardTest, SavepointUndoesAFailedStatementAndTheTransactionGoesOn)
 }
 
 KV_INSTANTIATE_STORES(GuardTest);
+
+// The trim family on the characters that tell its members apart.
+TEST(TextRoutines, EachTrimDropsItsOwnCharactersAtItsOwnEnds)
+{
+    const QString text = u"\t \u00A0Čaj\u00A0 \r\n"_s;
+    EXPECT_EQ(Trim(text), u"\u00A0Čaj\u00A0"_s);
+    EXPECT_EQ(TrimLeft(text), u"\u00A0Čaj\u00A0 \r\n"_s);
+    EXPECT_EQ(TrimRight(text), u"\t \u00A0Čaj\u00A0"_s);
+    EXPECT_EQ(TrimBlanks(u"  \tČaj\t  "_s), u"\tČaj\t"_s);
+    EXPECT_EQ(Trim(u" \x01\x1f "_s), QString());
+}
 
 QStringList LogLines(const QString& path)
 {

@@ -117,7 +117,7 @@ TEST_P(CursorTest, FindKeyNearestRangeLocate)
     EXPECT_TRUE(sor->Eof());
 
     // Quotes, semicolons and SQL in a value are data.
-    for (const QString evil : {u"x' OR '1'='1"_s, u"'; DROP TABLE sor0001; --"_s, u"\"SOR_KAV\""_s}) {
+    for (const QString& evil : {u"x' OR '1'='1"_s, u"'; DROP TABLE sor0001; --"_s, u"\"SOR_KAV\""_s}) {
         EXPECT_FALSE(sor->Locate(u"SOR_NAC"_s, {evil}));
         sor->SetIndexName(u"KAV"_s);
         EXPECT_FALSE(sor->FindKey({evil}));
@@ -194,8 +194,8 @@ TEST_P(CursorTest, FilterIsParsedIntoBoundValues)
     fuh->SetFiltered(false);
     EXPECT_EQ(fuh->RecordCount(), 3);
 
-    for (const QString bad : {u"FUH_UCT = "_s, u"NOSUCH = 1"_s, u"FUH_UCT = 'x"_s, u"1 = 1"_s,
-                              u"FUH_UCT = '1'; DELETE FROM fuh0000"_s}) {
+    for (const QString& bad : {u"FUH_UCT = "_s, u"NOSUCH = 1"_s, u"FUH_UCT = 'x"_s, u"1 = 1"_s,
+                               u"FUH_UCT = '1'; DELETE FROM fuh0000"_s}) {
         EXPECT_THROW(fuh->SetFilter(bad), EDatabaseError) << bad.toStdString();
     }
     EXPECT_EQ(fuh->RecordCount(), 3);
@@ -265,7 +265,7 @@ TEST_P(CursorTest, CancelDeleteAndBookmarks)
     auto sor = Table(u"SOR"_s);
     sor->Open();
     sor->SetIndexName(u"KAV"_s);
-    for (const QString k : {u"1"_s, u"2"_s, u"3"_s})
+    for (const QString& k : {u"1"_s, u"2"_s, u"3"_s})
         AddCard(*sor, k, u"Karta "_s + k);
     ASSERT_TRUE(sor->FindKey({u"2"_s}));
     const TBookmark mark = sor->GetBookmark();
@@ -434,7 +434,7 @@ TEST(MemTable, KeepsInsertionOrderAndLosesRowsOnClose)
 {
     TMemTable dok(TableDef(u"DOK"_s));
     dok.Open();
-    for (const QString k : {u"B"_s, u"A"_s, u"C"_s}) {
+    for (const QString& k : {u"B"_s, u"A"_s, u"C"_s}) {
         dok.Append();
         dok.FieldByName(u"DOK_KAV"_s).SetAsString(k);
         dok.FieldByName(u"DOK_IND"_s).SetAsString(u"000"_s);

@@ -121,7 +121,8 @@ TEST_F(StartupTest, SettingsValuesFollowTheirRules)
 
 TEST_F(StartupTest, BadWholeNumberStopsTheStart)
 {
-    for (const QByteArray value : {QByteArray("abc"), QByteArray(""), QByteArray("12.5"), QByteArray("99999999999")}) {
+    for (const QByteArray& value :
+         {QByteArray("abc"), QByteArray(""), QByteArray("12.5"), QByteArray("99999999999")}) {
         told.messages.clear();
         auto data = Start("[Prodejna]\nProdejna=0009\nDan22=21\nDan05=" + value + "\nDan00=3\n");
         ASSERT_EQ(told.messages.size(), 1) << value.toStdString();
