@@ -30,7 +30,7 @@ namespace {
 
 // After a dialog closed, the offscreen platform leaves no window active; the receipt window is
 // activated again as a desktop would do.
-QWidget* KeyTarget()
+QWidget* WindowKeyTarget()
 {
     if (!QApplication::focusWidget()) {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -40,15 +40,14 @@ QWidget* KeyTarget()
     return QApplication::focusWidget();
 }
 
-void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+void WindowPress(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
-    QTest::keyClick(KeyTarget(), Qt::Key(key), mods);
+    QTest::keyClick(WindowKeyTarget(), Qt::Key(key), mods);
 }
 
-void Type(const QString& text)
+void WindowType(const QString& text)
 {
-    for (const QChar c : text)
-        QTest::keyClick(KeyTarget(), char(c.unicode()));
+    TypeInto(WindowKeyTarget(), text);
 }
 
 QWidget* Focus()
@@ -312,9 +311,9 @@ TEST_P(ReceiptWindowTest, LayoutFocusAndTabOrder)
     EXPECT_EQ(window->CelkemLabel()->alignment() & Qt::AlignRight, Qt::AlignRight);
 
     // Tab: grid, payment form, Ukončení (the F-key buttons and the navigator take no focus).
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit())) << FocusName().toStdString();
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton())) << FocusName().toStdString();
     EXPECT_EQ(picks, 0);
 }
@@ -324,9 +323,9 @@ TEST_P(ReceiptWindowTest, CloseResults)
     // A new receipt closed at once: Cancel, nothing stored, no number used. Esc, Ukončení, F8 and the
     // window frame alike.
     const QList<std::function<void(TDokladUctenka*)>> closers = {
-        [](TDokladUctenka*) { Press(Qt::Key_Escape); },
+        [](TDokladUctenka*) { WindowPress(Qt::Key_Escape); },
         [](TDokladUctenka* w) { QTest::mouseClick(w->UkonceniButton(), Qt::LeftButton); },
-        [](TDokladUctenka*) { Press(Qt::Key_F8); },
+        [](TDokladUctenka*) { WindowPress(Qt::Key_F8); },
         [](TDokladUctenka* w) { w->close(); },
     };
     m_modal = true;
@@ -366,16 +365,16 @@ TEST_P(ReceiptWindowTest, ReceiptOfATillClosure)
     EXPECT_FALSE(window->OpravaButton()->isEnabled());
     // The keys still act, and say why nothing happens.
     TMessageRecorder told;
-    Press(Qt::Key_F2);
+    WindowPress(Qt::Key_F2);
     ProcessEvents();
-    Press(Qt::Key_F4);
+    WindowPress(Qt::Key_F4);
     ProcessEvents();
     EXPECT_EQ(told.messages, (QStringList{u"Účtenka již uzavřena výčetkou, nelze přidat !"_s,
                                           u"Účtenka uzavřena výčetkou, nelze opravit"_s}));
     // Typed digits sell nothing either.
     told.messages.clear();
-    Type(u"000001"_s);
-    Press(Qt::Key_Return);
+    WindowType(u"000001"_s);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     EXPECT_EQ(told.messages, QStringList{u"Účtenka již uzavřena výčetkou, nelze přidat !"_s});
     EXPECT_EQ(data->DokladObsah->RecordCount(), 1);
@@ -387,22 +386,22 @@ TEST_P(ReceiptWindowTest, DirectEntryBuffer)
     OpenNew();
     QLabel* display = window->PrimyDisplay();
     // Main-row and keypad digits are the same digits.
-    Press(Qt::Key_3, Qt::KeypadModifier);
+    WindowPress(Qt::Key_3, Qt::KeypadModifier);
     EXPECT_EQ(display->text(), u"3"_s);
-    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
+    WindowPress(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(display->text(), u"3x "_s);
     EXPECT_TRUE(window->MnozstviZadano());
     EXPECT_EQ(window->PrimeMnozstvi(), 3);
     EXPECT_TRUE(window->PrimyKod().isEmpty());
     // A second multiply key, or one on an empty buffer, does nothing.
-    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
-    Type(u"12"_s);
-    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
+    WindowPress(Qt::Key_Asterisk, Qt::KeypadModifier);
+    WindowType(u"12"_s);
+    WindowPress(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(display->text(), u"3x 12"_s);
     EXPECT_EQ(window->PrimeMnozstvi(), 3);
     EXPECT_EQ(window->PrimyKod(), u"12"_s);
     // The asterisk of the main keyboard is no multiply key.
-    Press(Qt::Key_Asterisk);
+    WindowPress(Qt::Key_Asterisk);
     EXPECT_EQ(display->text(), u"3x 12"_s);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->Grid()));
     EXPECT_EQ(window->Grid()->model()->rowCount(), 0);
@@ -411,8 +410,8 @@ TEST_P(ReceiptWindowTest, DirectEntryBuffer)
 TEST_P(ReceiptWindowTest, LongQuantityKeepsItsFirstEightDigits)
 {
     OpenNew();
-    Type(u"123456789"_s);
-    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
+    WindowType(u"123456789"_s);
+    WindowPress(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(window->PrimeMnozstvi(), 12345678);
     EXPECT_EQ(window->PrimyDisplay()->text(), u"123456789x "_s);
 }
@@ -422,12 +421,12 @@ TEST_P(ReceiptWindowTest, EnterMovesBetweenGridAndPaymentForm)
     OpenNew();
     // Enter in the grid with an empty buffer goes to the payment form field; Enter there moves on to
     // Ukončení (form 1 on a receipt without total: no change dialog), and Enter there closes.
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit())) << FocusName().toStdString();
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton())) << FocusName().toStdString();
     EXPECT_TRUE(window->PrimyDisplay()->text().isEmpty());
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
 }
@@ -435,14 +434,14 @@ TEST_P(ReceiptWindowTest, EnterMovesBetweenGridAndPaymentForm)
 TEST_P(ReceiptWindowTest, DigitsInThePaymentFormFieldAlsoEnterTheBuffer)
 {
     OpenNew();
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     ASSERT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit()));
-    Type(u"2"_s);
+    WindowType(u"2"_s);
     EXPECT_EQ(window->PrimyDisplay()->text(), u"2"_s);
     EXPECT_EQ(window->PrimyKod(), u"2"_s);
     EXPECT_EQ(window->FormaUhradyEdit()->text(), u"2"_s);
     // Leaving the field confirms form 2 by its name, with no change dialog.
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton())) << FocusName().toStdString();
     EXPECT_EQ(window->FormaUhradyNazev()->text(), u"Stravenky"_s);
@@ -454,7 +453,7 @@ TEST_P(ReceiptWindowTest, DigitsInThePaymentFormFieldAlsoEnterTheBuffer)
 TEST_P(ReceiptWindowTest, PaymentFormPicker)
 {
     OpenNew();
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     // Form 3 is not allowed on receipts: the picker opens and lists only 1 and 2; Enter on the second
     // row takes form 2.
     OnDialog<TUctenkyFormaUhrady>([](TUctenkyFormaUhrady* picker) {
@@ -464,11 +463,11 @@ TEST_P(ReceiptWindowTest, PaymentFormPicker)
         EXPECT_EQ(m->index(0, 0).data().toString(), u"1"_s);
         EXPECT_EQ(m->index(1, 1).data().toString(), u"Stravenky"_s);
         EXPECT_EQ(m->columnCount(), 2);
-        Press(Qt::Key_Down);
-        Press(Qt::Key_Return);
+        WindowPress(Qt::Key_Down);
+        WindowPress(Qt::Key_Return);
     });
-    Type(u"3"_s);
-    Press(Qt::Key_Return);
+    WindowType(u"3"_s);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     WaitActive(window.get());
     EXPECT_EQ(window->FormaUhradyEdit()->text(), u"2"_s);
@@ -477,11 +476,11 @@ TEST_P(ReceiptWindowTest, PaymentFormPicker)
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton())) << FocusName().toStdString();
 
     // Cancelled from the field's check: the field stays invalid and keeps the focus.
-    Press(Qt::Key_Tab, Qt::ShiftModifier);
+    WindowPress(Qt::Key_Tab, Qt::ShiftModifier);
     ASSERT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit()));
-    OnDialog<TUctenkyFormaUhrady>([](TUctenkyFormaUhrady*) { Press(Qt::Key_Escape); });
-    Type(u"9"_s);
-    Press(Qt::Key_Return);
+    OnDialog<TUctenkyFormaUhrady>([](TUctenkyFormaUhrady*) { WindowPress(Qt::Key_Escape); });
+    WindowType(u"9"_s);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     WaitActive(window.get());
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit())) << FocusName().toStdString();
@@ -489,7 +488,7 @@ TEST_P(ReceiptWindowTest, PaymentFormPicker)
 
     // The lookup button always offers the list; cancelled, nothing changes; chosen, the form is taken.
     window->FormaUhradyEdit()->setText(u"2"_s);
-    OnDialog<TUctenkyFormaUhrady>([](TUctenkyFormaUhrady*) { Press(Qt::Key_Escape); });
+    OnDialog<TUctenkyFormaUhrady>([](TUctenkyFormaUhrady*) { WindowPress(Qt::Key_Escape); });
     QTest::mouseClick(window->FormaUhradyEdit()->EmbeddedButton(), Qt::LeftButton);
     ProcessEvents();
     EXPECT_EQ(window->FormaUhradyEdit()->text(), u"2"_s);
@@ -518,7 +517,7 @@ TEST_P(ReceiptWindowTest, ChangeDialog)
         {u"100"_s, u"   12,50"_s}, {u"50"_s, u"  -37,50"_s}, {u"87,5"_s, u"    0,00"_s}, {u"1000000"_s, u"999912,50"_s}};
     for (const auto& [cash, change] : cases) {
         SCOPED_TRACE(cash.toStdString());
-        Press(Qt::Key_Tab);
+        WindowPress(Qt::Key_Tab);
         ASSERT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit())) << FocusName().toStdString();
         bool opened = false;
         OnDialog<TZaplacenoForm>([&, cash = cash, change = change](TZaplacenoForm* dialog) {
@@ -528,13 +527,13 @@ TEST_P(ReceiptWindowTest, ChangeDialog)
             EXPECT_EQ(dialog->VratitLabel()->text(), u"0.00"_s);
             EXPECT_EQ(Focus(), static_cast<QWidget*>(dialog->VlozenoEdit())) << FocusName().toStdString();
             dialog->VlozenoEdit()->selectAll();
-            Type(cash);
-            Press(Qt::Key_Return);
+            WindowType(cash);
+            WindowPress(Qt::Key_Return);
             EXPECT_EQ(Focus(), static_cast<QWidget*>(dialog->OkButton())) << FocusName().toStdString();
             EXPECT_EQ(dialog->VratitLabel()->text(), change);
-            Press(Qt::Key_Return);
+            WindowPress(Qt::Key_Return);
         });
-        Press(Qt::Key_Return);
+        WindowPress(Qt::Key_Return);
         ProcessEvents();
         EXPECT_TRUE(opened);
         // The cash reached the stored header.
@@ -561,13 +560,13 @@ TEST_P(ReceiptWindowTest, ChangeTextIsThePrintoutsAmount)
 TEST_P(ReceiptWindowTest, NoChangeDialogWithoutTotal)
 {
     OpenNew();
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     int modals = 0;
     OnNextModal([&modals](QWidget* w) {
         ++modals;
         static_cast<QDialog*>(w)->reject();
     }, 500);
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     QTest::qWait(600);
     EXPECT_EQ(modals, 0);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton()));
@@ -578,12 +577,12 @@ TEST_P(ReceiptWindowTest, AltF4IsNotACorrection)
     AddReceipt(u"0000000100"_s, u"0000000007"_s, 200);
     OpenCorrection(u"0000000100"_s, {{u"000001"_s, u"001"_s, 2, 100}});
     TMessageRecorder told;
-    Press(Qt::Key_F4, Qt::AltModifier);
+    WindowPress(Qt::Key_F4, Qt::AltModifier);
     ProcessEvents();
     EXPECT_TRUE(told.messages.isEmpty());
     // With Shift or Ctrl it is one.
-    Press(Qt::Key_F4, Qt::ControlModifier);
-    Press(Qt::Key_F4, Qt::ShiftModifier);
+    WindowPress(Qt::Key_F4, Qt::ControlModifier);
+    WindowPress(Qt::Key_F4, Qt::ShiftModifier);
     ProcessEvents();
     EXPECT_EQ(told.messages.size(), 2);
 }
@@ -606,15 +605,15 @@ TEST_P(ReceiptWindowTest, NewLineFromTheKeyboard)
     // 4 pieces of the card whose variants hold 2, 0 and 5: two lines, 001 and 003 with 2 each.
     OnDialog<TUctenkaPolNewEdit>([this](TUctenkaPolNewEdit* d) {
         EXPECT_EQ(d->pos(), QPoint(data->AnchorLeft + 250, data->AnchorTop + 45));
-        Type(u"000001"_s);
-        Press(Qt::Key_Return);
-        Type(u"4"_s);
-        Press(Qt::Key_Return);
-        Press(Qt::Key_Tab);
+        WindowType(u"000001"_s);
+        WindowPress(Qt::Key_Return);
+        WindowType(u"4"_s);
+        WindowPress(Qt::Key_Return);
+        WindowPress(Qt::Key_Tab);
         ASSERT_EQ(Focus(), static_cast<QWidget*>(d->ZapisButton())) << FocusName().toStdString();
-        Press(Qt::Key_Return);
+        WindowPress(Qt::Key_Return);
     });
-    Press(Qt::Key_F2);
+    WindowPress(Qt::Key_F2);
     ProcessEvents();
     EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u'|').toStdString();
     EXPECT_EQ(GridLines(window.get()), (QStringList{u"000001 001 2"_s, u"000001 003 2"_s}));
@@ -630,14 +629,14 @@ TEST_P(ReceiptWindowTest, NewLineFromTheKeyboard)
     EXPECT_FALSE(data->ffSortiment->Active()) << "the sale's tables are closed again";
 
     // A cancelled dialog and a zero quantity add nothing.
-    OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit*) { Press(Qt::Key_Escape); });
-    Press(Qt::Key_F2);
+    OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit*) { WindowPress(Qt::Key_Escape); });
+    WindowPress(Qt::Key_F2);
     ProcessEvents();
     OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit* d) {
-        Type(u"000001"_s);
-        Press(Qt::Key_Return);
-        Type(u"0"_s);
-        Press(Qt::Key_Return);
+        WindowType(u"000001"_s);
+        WindowPress(Qt::Key_Return);
+        WindowType(u"0"_s);
+        WindowPress(Qt::Key_Return);
         QTest::mouseClick(d->ZapisButton(), Qt::LeftButton);
     });
     QTest::mouseClick(window->NovaButton(), Qt::LeftButton);
@@ -647,21 +646,21 @@ TEST_P(ReceiptWindowTest, NewLineFromTheKeyboard)
     EXPECT_EQ(Counter(), u"125"_s);
 
     // The receipt exists now: Esc closes with OK.
-    EXPECT_EQ(Exec([](TDokladUctenka*) { Press(Qt::Key_Escape); }), QDialog::Accepted);
+    EXPECT_EQ(Exec([](TDokladUctenka*) { WindowPress(Qt::Key_Escape); }), QDialog::Accepted);
 }
 
 TEST_P(ReceiptWindowTest, CorrectionFromTheKeyboard)
 {
     OpenNew();
     OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit*) {
-        Type(u"000001"_s);
-        Press(Qt::Key_Return);
-        Type(u"2"_s);
-        Press(Qt::Key_Return);
-        Press(Qt::Key_Tab);
-        Press(Qt::Key_Return);
+        WindowType(u"000001"_s);
+        WindowPress(Qt::Key_Return);
+        WindowType(u"2"_s);
+        WindowPress(Qt::Key_Return);
+        WindowPress(Qt::Key_Tab);
+        WindowPress(Qt::Key_Return);
     });
-    Press(Qt::Key_F2);
+    WindowPress(Qt::Key_F2);
     ProcessEvents();
     ASSERT_EQ(GridLines(window.get()), QStringList{u"000001 001 2"_s});
     // F4 (with Ctrl too, not with Alt alone): the correction dialog on the line, its variant's stock
@@ -672,12 +671,12 @@ TEST_P(ReceiptWindowTest, CorrectionFromTheKeyboard)
         EXPECT_FALSE(d->VariantEdit()->isEnabled());
         EXPECT_EQ(d->StavLabel()->text(), u"2"_s);
         EXPECT_EQ(Focus(), static_cast<QWidget*>(d->KusEdit())) << FocusName().toStdString();
-        Type(u"1"_s);
-        Press(Qt::Key_Return);
-        Press(Qt::Key_Tab);
-        Press(Qt::Key_Return);
+        WindowType(u"1"_s);
+        WindowPress(Qt::Key_Return);
+        WindowPress(Qt::Key_Tab);
+        WindowPress(Qt::Key_Return);
     });
-    Press(Qt::Key_F4, Qt::ControlModifier);
+    WindowPress(Qt::Key_F4, Qt::ControlModifier);
     ProcessEvents();
     EXPECT_EQ(GridLines(window.get()), QStringList{u"000001 001 1"_s});
     EXPECT_EQ(window->CelkemLabel()->text(), u"100,00"_s);
@@ -692,11 +691,11 @@ TEST_P(ReceiptWindowTest, DirectSaleFromTheKeyboard)
     OpenNew();
     TMessageRecorder told;
     // 3 × the card with 3 in stock and 1 blocked: 2 are sold, with the message.
-    Press(Qt::Key_3, Qt::KeypadModifier);
-    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
-    Type(u"000003"_s);
+    WindowPress(Qt::Key_3, Qt::KeypadModifier);
+    WindowPress(Qt::Key_Asterisk, Qt::KeypadModifier);
+    WindowType(u"000003"_s);
     EXPECT_EQ(window->PrimyDisplay()->text(), u"3x 000003"_s);
-    Press(Qt::Key_Enter, Qt::KeypadModifier);
+    WindowPress(Qt::Key_Enter, Qt::KeypadModifier);
     ProcessEvents();
     EXPECT_EQ(told.messages, QStringList{u"Bude vydáno pouze 2 kusů, víc nemám"_s});
     EXPECT_EQ(GridLines(window.get()), QStringList{u"000003 001 2"_s});
@@ -712,8 +711,8 @@ TEST_P(ReceiptWindowTest, DirectSaleFromTheKeyboard)
     // sell nothing.
     for (const QString& code : {u"999999"_s, u"0000011"_s}) {
         told.messages.clear();
-        Type(code);
-        Press(Qt::Key_Return);
+        WindowType(code);
+        WindowPress(Qt::Key_Return);
         ProcessEvents();
         EXPECT_EQ(told.messages, QStringList{u"Je mi líto kartu "_s + code + u" neznám."_s});
         EXPECT_EQ(GridLines(window.get()).size(), 1);
@@ -722,19 +721,19 @@ TEST_P(ReceiptWindowTest, DirectSaleFromTheKeyboard)
 
     // Digits typed while the payment form field has the focus are sold by the next Enter in the grid.
     told.messages.clear();
-    Press(Qt::Key_Tab);
+    WindowPress(Qt::Key_Tab);
     ASSERT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit()));
     window->FormaUhradyEdit()->selectAll();
-    Type(u"000001"_s);
+    WindowType(u"000001"_s);
     EXPECT_EQ(window->PrimyDisplay()->text(), u"000001"_s);
     window->FormaUhradyEdit()->setText(u"1"_s);
     // Leaving the field for the grid: form 1 on a receipt with a total offers the change dialog.
-    OnDialog<TZaplacenoForm>([](TZaplacenoForm*) { Press(Qt::Key_Escape); });
+    OnDialog<TZaplacenoForm>([](TZaplacenoForm*) { WindowPress(Qt::Key_Escape); });
     window->Grid()->setFocus(Qt::MouseFocusReason);
     ProcessEvents();
     WaitActive(window.get());
     window->Grid()->setFocus();
-    Press(Qt::Key_Return);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u'|').toStdString();
     EXPECT_EQ(GridLines(window.get()), (QStringList{u"000003 001 2"_s, u"000001 001 1"_s}));
@@ -746,11 +745,11 @@ TEST_P(ReceiptWindowTest, PrintClosesWithTheResult)
     int printed = 0;
     TDokladUctenka::TiskUctenky() = [&printed](TData&, QWidget*) { ++printed; };
     OpenNew();
-    Type(u"000001"_s);
-    Press(Qt::Key_Return);
+    WindowType(u"000001"_s);
+    WindowPress(Qt::Key_Return);
     ProcessEvents();
     ASSERT_EQ(GridLines(window.get()).size(), 1);
-    Press(Qt::Key_F8);
+    WindowPress(Qt::Key_F8);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(printed, 1);
@@ -768,8 +767,8 @@ TEST_P(ReceiptWindowTest, F11AndF12OpenTheDrawer)
     auto printing = std::make_unique<TDataSestavy>();
     OpenNew();
     TMessageRecorder told;
-    Press(Qt::Key_F11);
-    Press(Qt::Key_F12);
+    WindowPress(Qt::Key_F11);
+    WindowPress(Qt::Key_F12);
     ProcessEvents();
     const QDir queue(spool + u"/SP 300"_s);
     const QStringList jobs = queue.entryList({u"*.prn"_s}, QDir::Files, QDir::Name);
@@ -782,7 +781,7 @@ TEST_P(ReceiptWindowTest, F11AndF12OpenTheDrawer)
     EXPECT_TRUE(told.messages.isEmpty());
     // A printer position outside the list is told, and nothing goes out.
     data->ParagonovaTiskarna = 5;
-    Press(Qt::Key_F11);
+    WindowPress(Qt::Key_F11);
     ProcessEvents();
     EXPECT_EQ(told.messages.size(), 1);
     EXPECT_EQ(queue.entryList({u"*.prn"_s}, QDir::Files).size(), 2);
@@ -827,20 +826,20 @@ TEST_P(LineDialogTest, NewLineTakesAnExactCard)
         for (const QString& c : {u"Karta sortimentu"_s, u"Prodejní cena "_s, u"Sazba DPH"_s,
                                  u"Zásoba na skladě"_s, u"Počet  kusů"_s})
             EXPECT_TRUE(captions.contains(c)) << c.toStdString();
-        Type(u"000001"_s);
-        Press(Qt::Key_Return);
+        WindowType(u"000001"_s);
+        WindowPress(Qt::Key_Return);
         EXPECT_EQ(picks, 0) << "an exact code needs no list";
         EXPECT_EQ(Focus(), static_cast<QWidget*>(d->KusEdit())) << FocusName().toStdString();
         EXPECT_EQ(d->NazevEdit()->text(), u"Káva"_s);
         EXPECT_EQ(d->CenaEdit()->text(), u"100,00"_s);
         EXPECT_EQ(d->StavLabel()->text(), u"7"_s);
         EXPECT_EQ(d->ZakladniCena, 100);
-        Type(u"2,5"_s);
-        Press(Qt::Key_Return);
+        WindowType(u"2,5"_s);
+        WindowPress(Qt::Key_Return);
         EXPECT_EQ(Focus(), static_cast<QWidget*>(d->StornoButton())) << FocusName().toStdString();
-        Press(Qt::Key_Tab);
+        WindowPress(Qt::Key_Tab);
         EXPECT_EQ(Focus(), static_cast<QWidget*>(d->ZapisButton())) << FocusName().toStdString();
-        Press(Qt::Key_Space);
+        WindowPress(Qt::Key_Space);
     });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     EXPECT_EQ(Line().FieldByName(u"DOK_KAV"_s).AsString(), u"000001"_s);
@@ -857,7 +856,7 @@ TEST_P(LineDialogTest, HalfTypedCodeThenStorno)
     TUctenkaPolNewEdit dialog(*data, Line(), nullptr);
     TMessageRecorder told;
     OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit* d) {
-        Type(u"00"_s);
+        WindowType(u"00"_s);
         QTest::mouseClick(d->StornoButton(), Qt::LeftButton);
     });
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
@@ -867,11 +866,11 @@ TEST_P(LineDialogTest, HalfTypedCodeThenStorno)
     // A short code goes to the list; cancelled there, the field keeps the focus; Esc then cancels.
     TUctenkaPolNewEdit second(*data, Line(), nullptr);
     OnDialog<TUctenkaPolNewEdit>([this](TUctenkaPolNewEdit* d) {
-        Type(u"12"_s);
-        Press(Qt::Key_Return);
+        WindowType(u"12"_s);
+        WindowPress(Qt::Key_Return);
         EXPECT_EQ(picks, 1);
         EXPECT_EQ(Focus(), static_cast<QWidget*>(d->KartaEdit())) << FocusName().toStdString();
-        Press(Qt::Key_Escape);
+        WindowPress(Qt::Key_Escape);
     });
     EXPECT_EQ(second.exec(), QDialog::Rejected);
 }
@@ -882,15 +881,15 @@ TEST_P(LineDialogTest, LookupButtonPicksACard)
     pickCard = u"000002"_s;
     TUctenkaPolNewEdit dialog(*data, Line(), nullptr);
     OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit* d) {
-        Type(u"vst"_s);
+        WindowType(u"vst"_s);
         QTest::mouseClick(d->KartaEdit()->EmbeddedButton(), Qt::LeftButton);
         EXPECT_EQ(d->KartaEdit()->text(), u"000002"_s);
         EXPECT_EQ(d->NazevEdit()->text(), u"Vstupné"_s);
         EXPECT_EQ(d->StavLabel()->text(), u"Neskl.pol."_s);
-        Press(Qt::Key_Return);
+        WindowPress(Qt::Key_Return);
         // A non-stock card takes any quantity.
-        Type(u"500"_s);
-        Press(Qt::Key_Return);
+        WindowType(u"500"_s);
+        WindowPress(Qt::Key_Return);
         QTest::mouseClick(d->ZapisButton(), Qt::LeftButton);
     });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
@@ -926,10 +925,10 @@ TEST_P(LineDialogTest, QuantityChecks)
         TUctenkaPolNewEdit dialog(*data, Line(), nullptr);
         TMessageRecorder told;
         OnDialog<TUctenkaPolNewEdit>([&c, &told](TUctenkaPolNewEdit* d) {
-            Type(u"000001"_s);
-            Press(Qt::Key_Return);
-            Type(c.typed);
-            Press(Qt::Key_Return);
+            WindowType(u"000001"_s);
+            WindowPress(Qt::Key_Return);
+            WindowType(c.typed);
+            WindowPress(Qt::Key_Return);
             ProcessEvents();
             EXPECT_EQ(told.messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
             if (c.accepted) {
@@ -990,17 +989,17 @@ TEST_P(LineDialogTest, CorrectionChecksTheVariant)
                 captions << l->text();
             EXPECT_TRUE(captions.contains(u"Karta sort."_s));
             EXPECT_TRUE(captions.contains(u"Počet kusů"_s));
-            Type(typed);
-            Press(Qt::Key_Return);
+            WindowType(typed);
+            WindowPress(Qt::Key_Return);
             ProcessEvents();
             if (accepted) {
                 EXPECT_TRUE(told.messages.isEmpty());
-                Press(Qt::Key_Tab);
-                Press(Qt::Key_Return);
+                WindowPress(Qt::Key_Tab);
+                WindowPress(Qt::Key_Return);
                 return;
             }
             EXPECT_EQ(told.messages, QStringList{u"Na skladě je pouze 4 kusů !"_s});
-            Press(Qt::Key_Escape);
+            WindowPress(Qt::Key_Escape);
         });
         EXPECT_EQ(dialog.exec(), accepted ? QDialog::Accepted : QDialog::Rejected);
         if (accepted) {
