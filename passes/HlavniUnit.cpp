@@ -7,6 +7,7 @@
 #include "LegHleUnit.h"
 #include "Messages.h"
 #include "PrehledCerpaniUnit.h"
+#include "PrehledUctenekUnit.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -213,5 +214,9 @@ void THlavni::ObratClick()
 
 void THlavni::PrehledUctenekClick()
 {
-    // The receipt overview is opened here once the receipts module provides it.
+    auto overview = std::make_unique<TPrehledUctenek>(m_data, this);
+    overview->move(x() + 50, y() + 20);
+    overview->exec();
+    overview.reset();
+    m_grid->setFocus();
 }
