@@ -133,7 +133,7 @@ void TPrehledUctenek::FormCreate()
     }
 
     m_grid->SetDataSet(m_data.ffUctenky.get(),
-                       {{u"HLA_DAT"_s, 110}, {u"HLA_DO1"_s, 80}, {u"HLA_DO2"_s, 80}, {u"HLA_CUH"_s},
+                       {{u"HLA_DAT"_s, 80},  {u"HLA_DO1"_s, 92}, {u"HLA_DO2"_s, 92}, {u"HLA_CUH"_s},
                         {u"HLA_FHV"_s},      {u"HLA_Z00"_s},     {u"HLA_Z05"_s},     {u"HLA_Z22"_s},
                         {u"HLA_D05"_s},      {u"HLA_D22"_s},     {u"HLA_CEN"_s, 40}, {u"HLA_SLE"_s},
                         {u"HLA_FUH"_s, 50},  {u"HLA_PCA"_s},     {u"HLA_NCA"_s},     {u"HLA_DVS"_s, 80},

@@ -428,6 +428,41 @@ TEST_P(ReceiptOverviewTest, ReprintRebuildsTheLinesFromTheJournal)
     EXPECT_EQ(Job(Jobs().at(1)), expected);
 }
 
+TEST_P(ReceiptOverviewTest, ReceiptWindowPrintsItsLinesAsTheyStand)
+{
+    // A receipt not yet created: no number, no date; its lines as the receipt window holds them.
+    ASSERT_TRUE(data->OpenffUce(u"DO1"_s));
+    data->ffUctenky->Append();
+    data->ffUctenky->FieldByName(u"HLA_CUH"_s).SetAsFloat(60);
+    TMemTable& dok = *data->DokladObsah;
+    dok.Open();
+    for (int i = 0; i < 2; ++i) {
+        dok.Append();
+        dok.FieldByName(u"DOK_NAZ"_s).SetAsString(u"Káva"_s);
+        dok.FieldByName(u"DOK_KUS"_s).SetAsFloat(1);
+        dok.FieldByName(u"DOK_PC1"_s).SetAsFloat(30);
+        dok.FieldByName(u"DOK_PCC"_s).SetAsFloat(30);
+        dok.Post();
+    }
+    dok.First();
+    QString error;
+    EXPECT_TRUE(ReceiptPrinting::PrintReceipt(*data, nullptr, &error));
+    EXPECT_TRUE(error.isEmpty());
+    ASSERT_EQ(Jobs().size(), 1);
+    const QByteArray job = Job(Jobs().at(0));
+    const QByteArray item = Line("K\xA0va" + Sp(24) + " " + "   30,00" + " *");
+    EXPECT_TRUE(job.contains(Line(Sp(9) + "Pokladni doklad cislo" + Sp(9)) + Line(Sp(13) + "Vystaveno dne" + Sp(13)) +
+                             "\n" + item + item + "\n"))
+        << job.toStdString();
+    EXPECT_TRUE(job.contains(Line("\x1B\x68\x31" "Celkem k uhrade" + Sp(13) + " " + "   60,00" + " Kc" + "\x1B\x68\x30")));
+    // The window's tables stay as they were.
+    EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Insert);
+    EXPECT_TRUE(dok.Active());
+    EXPECT_EQ(dok.RecordCount(), 2);
+    data->ffUctenky->Cancel();
+    dok.Close();
+}
+
 TEST_P(ReceiptOverviewTest, BadPrinterPositionSendsNothing)
 {
     AddSale();
