@@ -77,6 +77,23 @@ int main(int argc, char** argv)
     }
     const QString fifty = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
+    // Where an opening's time goes: the table on its last receipt, its count, the place of the record.
+    {
+        double tLast = 0, tCount = 0, tRecNo = 0;
+        tLast = Lowest(5, [&] {
+            data.OpenffUce(u"DO1"_s);
+            data.ffUctenky->Last();
+            data.CloseffUce();
+        });
+        data.OpenffUce(u"DO1"_s);
+        data.ffUctenky->Last();
+        tCount = Lowest(3, [&] { (void)data.ffUctenky->RecordCount(); });
+        tRecNo = Lowest(3, [&] { (void)data.ffUctenky->RecNo(); });
+        data.CloseffUce();
+        std::printf("  open + Last %.2f ms, record count %.2f ms, place of the record %.2f ms\n", tLast, tCount,
+                    tRecNo);
+    }
+
     // Opening: the window, its table on the last receipt and the grid's first rows on screen.
     QString last;
     const double open = Lowest(5, [&] {
