@@ -181,3 +181,11 @@ void TMemTable::EmptyTable()
     m_rows.clear();
     Show(-1);
 }
+
+void TMemTable::MoveTo(int row)
+{
+    CheckBrowseMode();
+    Show(row);
+    m_bof = m_pos <= 0;
+    m_eof = m_rows.isEmpty();
+}

@@ -27,6 +27,10 @@ public:
     void Delete() override;
     bool Locate(const QString& fields, const QVariantList& values) override;
     void EmptyTable();
+    // The stored values of a row (0-based), for grids; a pending edit of the current row is not in it.
+    const QVector<QVariant>& RowValues(int row) const { return m_rows[row]; }
+    // Makes the row (0-based) the current record; a pending edit is posted first.
+    void MoveTo(int row);
 
 private:
     void CheckBrowseMode();

@@ -1,6 +1,8 @@
 #include "DbTool.h"
 #include "StoreValues.h"
 
+#include "CheckReceipts.h"
+
 #include "DataUnit.h"
 #include "Messages.h"
 #include "SchemaSql.h"
@@ -1334,6 +1336,8 @@ int TDbTool::Check()
         report(
             u"%1 pohybů patří legitimaci s ID %2, která neexistuje."_s.arg(r[1].toString(), r[0].toString()));
 
+    CheckReceipts(m_data, GrossPrices(db, m_data), report);
+
     if (found > 0) {
         if (found > kMaxShown)
             m_out << u"… a dalších %1."_s.arg(found - kMaxShown) << Qt::endl;
@@ -1465,7 +1469,7 @@ QString DbToolUsage()
            u"               --passes N     legitimace (výchozí 1000)\n"
            u"               --movements N  pohyby každé legitimace (výchozí 10)\n"
            u"  check      ověří, že skladové karty souhlasí s deníkem, sortiment se skladovými kartami\n"
-           u"             a legitimace se svými pohyby\n"
+           u"             a legitimace se svými pohyby, hlavičky účtenek s jejich řádky v deníku\n"
            u"\n"
            u"Návratový kód: 0 v pořádku, 1 chyba nebo nalezený nesouhlas, 2 chybné volání nebo Prodejna.ini.\n"_s;
 }
