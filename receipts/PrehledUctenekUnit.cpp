@@ -3,9 +3,11 @@
 #include "DBGrid.h"
 #include "DataUnit.h"
 #include "DbError.h"
+#include "DokladUctenkaUnit.h"
 #include "MemTable.h"
 #include "ReceiptPrinting.h"
 #include "UctenHleUnit.h"
+#include "myPrinters.h"
 
 #include <QDate>
 #include <QKeyEvent>
@@ -28,17 +30,44 @@ const QString kOpenTill = u"0000000000"_s;
 
 // The receipt window of the program, opened for a new or a stored receipt. This is the one place
 // where the overview reaches the receipt window.
-int RunDokladUctenka(TPrehledUctenek& /*owner*/, const TPrehledUctenek::TReceiptWindowRequest& /*request*/)
+int RunDokladUctenka(TPrehledUctenek& owner, const TPrehledUctenek::TReceiptWindowRequest& request)
 {
-    return QDialog::Rejected;
+    auto window = std::make_unique<TDokladUctenka>(
+        owner.Data(), request.newReceipt ? TUctenkaUcel::Nova : TUctenkaUcel::Oprava, &owner);
+    window->move(request.position);
+    // A receipt in a till closure takes no new or corrected lines (the window refuses the keys too).
+    if (request.closedTill) {
+        window->NovaButton()->setEnabled(false);
+        window->OpravaButton()->setEnabled(false);
+    }
+    return window->exec();
+}
+
+// F8 of the receipt window prints the receipt it holds. A receipt printer position that is not in
+// the printer list stops the printout before anything is sent; the error leaves the receipt window
+// open and the application shows the list's message.
+void InstallReceiptPrinting()
+{
+    TDokladUctenka::TiskUctenky() = [](TData& data, QWidget* window) {
+        QString error;
+        if (!ReceiptPrinting::PrintReceipt(data, window, &error))
+            throw EPrinter(error);
+    };
 }
 
 }  // namespace
 
 TPrehledUctenek::TReceiptWindow& TPrehledUctenek::ReceiptWindow()
 {
-    static TReceiptWindow window = RunDokladUctenka;
+    static TReceiptWindow window;
     return window;
+}
+
+int TPrehledUctenek::OpenReceiptWindow(const TReceiptWindowRequest& request)
+{
+    if (const TReceiptWindow& window = ReceiptWindow())
+        return window(*this, request);
+    return RunDokladUctenka(*this, request);
 }
 
 TPrehledUctenek::TPrehledUctenek(TData& dataModule, QWidget* owner)
@@ -47,6 +76,7 @@ TPrehledUctenek::TPrehledUctenek(TData& dataModule, QWidget* owner)
       m_data(dataModule)
 {
     setWindowTitle(u"Přehled účtenek  "_s);
+    InstallReceiptPrinting();
 
     m_menu = new QMenuBar(this);
     QMenu* doklad = m_menu->addMenu(u"Doklad"_s);
@@ -231,7 +261,7 @@ void TPrehledUctenek::NovyClick()
         uce.FieldByName(u"HLA_DZP"_s).SetAsDate(today);
         uce.FieldByName(u"HLA_FUH"_s).SetAsString(u"1"_s);
         dok.Open();
-        const int result = ReceiptWindow()(*this, {true, false, pos() + QPoint(35, 40)});
+        const int result = OpenReceiptWindow({true, false, pos() + QPoint(35, 40)});
         // The receipt window may have stored the header itself; an uncreated receipt leaves nothing.
         if (uce.State() != TDataSetState::Browse) {
             if (result == QDialog::Accepted)
@@ -266,7 +296,7 @@ void TPrehledUctenek::OpravaClick()
         m_data.GetDoklad(uce.FieldByName(u"HLA_DO1"_s).AsString(), u"005"_s, QString(), QString(), u"300"_s, 6);
         dok.First();
         const bool closedTill = uce.FieldByName(u"HLA_DO2"_s).AsString() != kOpenTill;
-        const int result = ReceiptWindow()(*this, {false, closedTill, pos() + QPoint(35, 40)});
+        const int result = OpenReceiptWindow({false, closedTill, pos() + QPoint(35, 40)});
         if (uce.State() != TDataSetState::Browse) {
             if (result == QDialog::Accepted)
                 uce.Post();

@@ -29,7 +29,7 @@ public:
         QPoint position;  // top-left corner of the receipt window
     };
     // Opens the receipt window modally and returns its result (QDialog::Accepted for OK). Tests put
-    // their own in place; by default the program's receipt window opens.
+    // their own in place; while it is empty the program's receipt window opens.
     using TReceiptWindow = std::function<int(TPrehledUctenek& owner, const TReceiptWindowRequest& request)>;
     static TReceiptWindow& ReceiptWindow();
 
@@ -44,6 +44,7 @@ public:
     void SuplikClick(); // F11, F12: open the cash drawer
     void HledejClick(); // F5: search
 
+    TData& Data() const { return m_data; }
     TDBGrid* Grid() const { return m_grid; }
     TDBNavigator* Navigator() const { return m_navigator; }
     TStatusBar* StatusBar() const { return m_statusBar; }
@@ -66,6 +67,7 @@ private:
     void FormCreate();
     void FormActivate();
     bool HasReceipt() const;
+    int OpenReceiptWindow(const TReceiptWindowRequest& request);
 
     TData& m_data;
     QMenuBar* m_menu;

@@ -7,6 +7,7 @@
 #include "DBGrid.h"
 #include "DataSestavyUnit.h"
 #include "DataUnit.h"
+#include "DokladUctenkaUnit.h"
 #include "EditVarno.h"
 #include "IniFile.h"
 #include "MemTable.h"
@@ -78,6 +79,27 @@ QByteArray Line(const QByteArray& text)
 }
 
 const QString kOpen = u"0000000000"_s;
+
+// The bytes of AddSale()'s receipt 0000000005 after the logo: its lines as the journal rebuilds them.
+QByteArray SaleBytes()
+{
+    const QByteArray bold("\x1B\x68\x31"), boldEnd("\x1B\x68\x30");
+    return Line(Sp(12) + "Obchod Korvanta" + Sp(12)) + Line(Sp(9) + "Hlavni 5,Brno,602 00" + Sp(10)) +
+           Line(Sp(6) + "ICO 12345678,DIC CZ12345678" + Sp(6)) +
+           Line(Sp(3) + "Pokladni doklad cislo 0000000005" + Sp(4)) +
+           Line(Sp(4) + "Vystaveno dne 15.03.2026 14:05" + Sp(5)) + "\n" +
+           // Two sales of 30 and a commission row of -10 merge into one line of 2 pieces at 25.
+           Line("K\xA0va" + Sp(24) + " " + "   25,00" + "  ") + Line("2 ks" + Sp(24) + " " + "   50,00" + " *") +
+           Line("Rohl\xA1k" + Sp(22) + " " + "    3,50" + " *") + "\n" +
+           Line("Celkem bez dane 22%" + Sp(9) + " " + "   50,00" + " Kc") +
+           Line("Dan 22%" + Sp(21) + " " + "   11,00" + " Kc") +
+           Line("Celkem bez dane 5%" + Sp(10) + " " + "    3,50" + " Kc") +
+           Line("Dan 5%" + Sp(22) + " " + "    0,18" + " Kc") +
+           Line(bold + "Celkem k uhrade" + Sp(13) + " " + "   64,68" + " Kc" + boldEnd) +
+           Line("\x1B\x57\x31" + Sp(4) + "Dekujeme Vam" + Sp(4) + "\x1B\x57\x30") + QByteArray(7, '\n') +
+           "\x1B\x64\x30\x07\n\r";
+}
+
 
 class ReceiptOverviewTest : public StoreTest {
 protected:
@@ -397,22 +419,7 @@ TEST_P(ReceiptOverviewTest, ReprintRebuildsTheLinesFromTheJournal)
     Press(Qt::Key_F8);
     ProcessEvents();
     ASSERT_EQ(Jobs(), QStringList{u"00000001.prn"_s});
-    const QByteArray bold("\x1B\x68\x31"), boldEnd("\x1B\x68\x30");
-    const QByteArray expected =
-        QByteArray("LOGO\x1B\x00\x07", 7) + Line(Sp(12) + "Obchod Korvanta" + Sp(12)) +
-        Line(Sp(9) + "Hlavni 5,Brno,602 00" + Sp(10)) + Line(Sp(6) + "ICO 12345678,DIC CZ12345678" + Sp(6)) +
-        Line(Sp(3) + "Pokladni doklad cislo 0000000005" + Sp(4)) +
-        Line(Sp(4) + "Vystaveno dne 15.03.2026 14:05" + Sp(5)) + "\n" +
-        // Two sales of 30 and a commission row of -10 merge into one line of 2 pieces at 25.
-        Line("K\xA0va" + Sp(24) + " " + "   25,00" + "  ") + Line("2 ks" + Sp(24) + " " + "   50,00" + " *") +
-        Line("Rohl\xA1k" + Sp(22) + " " + "    3,50" + " *") + "\n" +
-        Line("Celkem bez dane 22%" + Sp(9) + " " + "   50,00" + " Kc") +
-        Line("Dan 22%" + Sp(21) + " " + "   11,00" + " Kc") +
-        Line("Celkem bez dane 5%" + Sp(10) + " " + "    3,50" + " Kc") +
-        Line("Dan 5%" + Sp(22) + " " + "    0,18" + " Kc") +
-        Line(bold + "Celkem k uhrade" + Sp(13) + " " + "   64,68" + " Kc" + boldEnd) +
-        Line("\x1B\x57\x31" + Sp(4) + "Dekujeme Vam" + Sp(4) + "\x1B\x57\x30") + QByteArray(7, '\n') +
-        "\x1B\x64\x30\x07\n\r";
+    const QByteArray expected = QByteArray("LOGO\x1B\x00\x07", 7) + SaleBytes();
     EXPECT_EQ(Job(u"00000001.prn"_s), expected);
 
     // The reprint changes nothing and leaves no lines behind.
@@ -600,6 +607,71 @@ TEST_P(ReceiptOverviewTest, CorrectionOfAVanishedReceiptEndsSilently)
     EXPECT_TRUE(Jobs().isEmpty());
     EXPECT_FALSE(data->DokladObsah->Active());
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_P(ReceiptOverviewTest, TheReceiptWindowFromTheOverview)
+{
+    AddSale();
+    AddReceipt({u"0000000009"_s, u"0000000003"_s, QDateTime(QDate(2026, 3, 16), QTime(8, 0)), 14});
+    TPrehledUctenek::ReceiptWindow() = nullptr;  // the program's receipt window
+    TMessageRecorder told;
+    Open();
+    ASSERT_EQ(Current(), u"0000000009"_s);
+
+    // A receipt in a till closure: "F2 Nová" and "F4 Oprava" disabled, the keys refused with a reason.
+    OnDialog<TDokladUctenka>([](TDokladUctenka* w) {
+        EXPECT_FALSE(w->NovaButton()->isEnabled());
+        EXPECT_FALSE(w->OpravaButton()->isEnabled());
+        Press(Qt::Key_F2);
+        ProcessEvents();
+        Press(Qt::Key_F4);
+        ProcessEvents();
+        Press(Qt::Key_Escape);
+    });
+    Press(Qt::Key_F4);
+    ProcessEvents();
+    EXPECT_EQ(told.messages, (QStringList{u"Účtenka již uzavřena výčetkou, nelze přidat !"_s,
+                                          u"Účtenka uzavřena výčetkou, nelze opravit"_s}));
+    EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Browse);
+    EXPECT_FALSE(data->DokladObsah->Active());
+
+    // An open receipt: a bad receipt printer position keeps the window open with the list's message;
+    // with the right one F8 prints the lines the window holds and closes it with OK.
+    window->Navigator()->PriorButton()->click();
+    ProcessEvents();
+    ASSERT_EQ(Current(), u"0000000005"_s);
+    told.messages.clear();
+    data->ParagonovaTiskarna = 5;
+    bool stayedOpen = false;
+    OnDialog<TDokladUctenka>([this, &stayedOpen](TDokladUctenka* w) {
+        EXPECT_TRUE(w->NovaButton()->isEnabled());
+        EXPECT_EQ(data->DokladObsah->RecordCount(), 2);
+        Press(Qt::Key_F8);
+        ProcessEvents();
+        stayedOpen = w->isVisible();
+        data->ParagonovaTiskarna = 0;
+        Press(Qt::Key_F8);
+    });
+    Press(Qt::Key_F4);
+    ProcessEvents();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(told.messages, QStringList{u"List index out of bounds (5)"_s});
+    ASSERT_EQ(Jobs().size(), 1);
+    EXPECT_EQ(Job(Jobs().at(0)), SaleBytes());
+    EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Browse);
+    EXPECT_FALSE(data->DokladObsah->Active());
+
+    // The drawer from the receipt window: one pulse each for F11 and F12.
+    OnDialog<TDokladUctenka>([](TDokladUctenka*) {
+        Press(Qt::Key_F11);
+        Press(Qt::Key_F12);
+        Press(Qt::Key_Escape);
+    });
+    Press(Qt::Key_F4);
+    ProcessEvents();
+    ASSERT_EQ(Jobs().size(), 3);
+    EXPECT_EQ(Job(Jobs().at(1)), QByteArray("\x07\n\r"));
+    EXPECT_EQ(Job(Jobs().at(2)), QByteArray("\x07\n\r"));
 }
 
 // ---------------------------------------------------------------------------------------------------
