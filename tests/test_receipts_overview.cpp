@@ -9,6 +9,7 @@
 #include "DataUnit.h"
 #include "DokladUctenkaUnit.h"
 #include "EditVarno.h"
+#include "HlavniUnit.h"
 #include "IniFile.h"
 #include "MemTable.h"
 #include "PrehledUctenekUnit.h"
@@ -310,6 +311,27 @@ TEST_P(ReceiptOverviewTest, OpensOnTheLastReceiptWithTheFirstPriceListsBasis)
     EXPECT_EQ(window->result(), QDialog::Rejected);
     EXPECT_FALSE(data->ffUctenky->Active());
     EXPECT_EQ(data->GetIniWinHigh(13), 400);
+}
+
+TEST_P(ReceiptOverviewTest, OpensModallyFromTheMainWindow)
+{
+    AddFour();
+    THlavni main(*data);
+    ASSERT_TRUE(ShowAndActivate(&main));
+    QPoint at;
+    QString current;
+    OnDialog<TPrehledUctenek>([&](TPrehledUctenek* overview) {
+        EXPECT_TRUE(overview->isModal());
+        at = overview->pos();
+        current = Current();
+        Press(Qt::Key_Escape);
+    });
+    main.ReceiptsAction()->trigger();
+    ProcessEvents();
+    EXPECT_EQ(at, main.pos() + QPoint(50, 20));
+    EXPECT_EQ(current, u"0000000011"_s);
+    EXPECT_FALSE(data->ffUctenky->Active());
+    main.close();
 }
 
 TEST_P(ReceiptOverviewTest, EmptyPriceListKeepsTheBasisAndAnEmptyTableOpens)
