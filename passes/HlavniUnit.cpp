@@ -6,6 +6,7 @@
 #include "LegHleUnit.h"
 #include "Messages.h"
 #include "PrehledCerpaniUnit.h"
+#include "PrehledUctenekUnit.h"
 #include "ScopeExit.h"
 #include "TextRoutines.h"
 
@@ -211,5 +212,9 @@ void THlavni::ObratClick()
 
 void THlavni::PrehledUctenekClick()
 {
-    // The receipt overview is opened here once the receipts module provides it.
+    auto overview = std::make_unique<TPrehledUctenek>(m_data, this);
+    overview->move(x() + 50, y() + 20);
+    overview->exec();
+    overview.reset();
+    m_grid->setFocus();
 }

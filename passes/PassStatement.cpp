@@ -5,27 +5,19 @@
 #include "DataUnit.h"
 #include "TableGuards.h"
 
-#include <cmath>
-
 using namespace Qt::StringLiterals;
 
 namespace PassStatement {
 
 namespace {
 
-constexpr int kLineWidth = 39;
-constexpr int kCellWidth = 28;
-const QByteArray kBoldOn("\x1B\x68\x31");   // ESC "h1"
-const QByteArray kBoldOff("\x1B\x68\x30");  // ESC "h0"
+using PrintLayout::Col28;
+using PrintLayout::kBoldOff;
+using PrintLayout::kBoldOn;
 
 QByteArray Centred(const QByteArray& text)
 {
-    return PadCenter(text, ' ', kLineWidth);
-}
-
-QByteArray Cell(const QByteArray& text)
-{
-    return PadRight(text, ' ', kCellWidth).left(kCellWidth);
+    return PrintLayout::Centre39(text);
 }
 
 // A heading text taken from the tables: trimmed, in code page 1250.
@@ -36,25 +28,10 @@ QByteArray Heading(const QString& text)
 
 QByteArray TotalLine(const char* caption, double value, const QLocale& locale)
 {
-    return kBoldOn + Cell(caption) + ' ' + Amount(value, locale) + " pb" + kBoldOff;
+    return kBoldOn + Col28(caption) + ' ' + Amount(value, locale) + " pb" + kBoldOff;
 }
 
 }  // namespace
-
-QByteArray Amount(double value, const QLocale& locale)
-{
-    // + 0.0 turns a negative zero (a withdrawal of nothing) into "0.00" rather than "-0.00".
-    // Qt's own formatting: a full stop whatever the C library's locale says.
-    // Rounded to whole haléře first, at the sixth decimal before the second: an amount that binary
-    // fractions hold just below its half (0.5 x 2.01 = 1.00499999...) still rounds away from zero.
-    const double cents = std::round(std::round(value * 1e6) / 1e4);
-    QByteArray text = QString::asprintf("%8.2f", cents / 100 + 0.0).toLatin1();
-    const QByteArray separator = AnsiText(locale.decimalPoint());
-    const qsizetype dot = text.indexOf('.');
-    if (dot >= 0 && !separator.isEmpty())
-        text.replace(dot, 1, separator);
-    return text;
-}
 
 QList<TPrintStep> Lines(const TPassStatement& s, const QLocale& locale)
 {
@@ -76,13 +53,11 @@ QList<TPrintStep> Lines(const TPassStatement& s, const QLocale& locale)
     for (const TStatementMovement& m : s.movements) {
         if (m.date != s.day)
             continue;
-        const QByteArray name = Cell(AnsiToOemText(m.name));
+        const QByteArray name = Col28(AnsiToOemText(m.name));
         const double amount = m.units * m.price;
         if (m.units > 1) {
             line(name + ' ' + Amount(m.price, locale) + "  ");
-            // The units rounded to a whole number, halves away from zero.
-            const QByteArray units = QByteArray::number(std::round(m.units), 'f', 0);
-            line(Cell(units + " ks") + ' ' + Amount(amount * m.direction, locale) + " *");
+            line(Col28(PrintLayout::Quantity(m.units) + " ks") + ' ' + Amount(amount * m.direction, locale) + " *");
         } else {
             line(name + ' ' + Amount(amount * m.direction, locale) + " *");
         }
@@ -103,25 +78,6 @@ QList<TPrintStep> Lines(const TPassStatement& s, const QLocale& locale)
     feed();
     line(kBoldOn + "Schvaluji " + QByteArray(20, '.') + kBoldOff);
     return out;
-}
-
-QByteArray Bytes(const QList<TPrintStep>& steps)
-{
-    QByteArray out;
-    for (const TPrintStep& step : steps)
-        out += step.lineFeed ? QByteArray("\n") : step.text + "\n\r";
-    return out;
-}
-
-void Write(TRAWPrinter& printer, const QList<TPrintStep>& steps)
-{
-    // The channel's results are not examined: a printer that takes nothing costs nothing more.
-    for (const TPrintStep& step : steps) {
-        if (step.lineFeed)
-            printer.NewLine();
-        else
-            printer.WriteLine(step.text);
-    }
 }
 
 TPassStatement Collect(TData& data, const QDateTime& day)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrintLayout.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -34,26 +36,16 @@ struct TPassStatement {
     QList<TStatementMovement> movements;  // every movement of the pass, in list order
 };
 
-// One step of a printout: a text line (sent with WriteLine, so followed by LF CR) or a bare line
-// feed (NewLine).
-struct TPrintStep {
-    QByteArray text;
-    bool lineFeed = false;
-
-    bool operator==(const TPrintStep&) const = default;
-};
-
 namespace PassStatement {
 
-// "%8.2f" with the decimal separator of the locale.
-QByteArray Amount(double value, const QLocale& locale = QLocale());
+// The shared layout routines: "%8.2f" amounts, the bytes of the steps, sending them.
+using PrintLayout::Amount;
+using PrintLayout::Bytes;
+using PrintLayout::Write;
 
 // The statement's lines between the logo and the closing feed (seven line feeds and ESC "d0" BEL,
 // which the document frame adds).
 QList<TPrintStep> Lines(const TPassStatement& statement, const QLocale& locale = QLocale());
-// The bytes the steps send.
-QByteArray Bytes(const QList<TPrintStep>& steps);
-void Write(TRAWPrinter& printer, const QList<TPrintStep>& steps);
 
 // Reads the statement of the pass that data.ffLegHla stands on: the owner's first record, the pass
 // and all its movements (read with a cursor of its own, so the account list keeps its place).

@@ -13,18 +13,27 @@
 #include "Messages.h"
 #include "PrehlNakCenUnit.h"
 #include "PrehledSortimentuUnit.h"
+#include "PrehledUctenekUnit.h"
+#include "ReceiptPage.h"
+#include "ReceiptPrint.h"
 #include "ProgresWinUnit.h"
 #include "SchemaSql.h"
 #include "SorHleUnit.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
 #include "ZaplacenoUnit.h"
+#include "UctenHleUnit.h"
+#include "VyberTiskuDokladuUnit.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLocale>
+#include <QPainter>
+#include <QAbstractTextDocumentLayout>
+#include <QTextDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -310,5 +319,42 @@ int main(int argc, char** argv)
         sor.Close();
     }
     ok &= SaveReceipts(data, &hlavni, outDir);
+
+    // Receipts: the overview on its last receipt, its search, the print options and the page that a
+    // page printer gets for that receipt.
+    {
+        TPrehledUctenek overview(data, &hlavni);
+        ok &= Save(&overview, outDir, u"prehleductenek.png"_s);
+        {
+            TUctenHle search(*data.ffUctenky, &overview);
+            ok &= Save(&search, outDir, u"uctenhle.png"_s);
+        }
+        {
+            TVyberTiskuDokladu options(data, &overview);
+            ok &= Save(&options, outDir, u"vybertiskudokladu.png"_s);
+        }
+        if (data.ffUctenky->Active() && data.ffUctenky->HasRecord()) {
+            ReceiptPrint::LoadLines(data);
+            const TReceiptPrint receipt = ReceiptPrint::Collect(data);
+            data.DokladObsah->Close();
+            // An A4 page at 96 dots per inch.
+            QImage page(794, 1123, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QTextDocument document;
+            document.documentLayout()->setPaintDevice(&page);
+            document.setHtml(ReceiptPage::Html(receipt));
+            document.setTextWidth(page.width() - 96);
+            QPainter painter(&page);
+            painter.translate(48, 48);
+            document.drawContents(&painter);
+            painter.end();
+            const QString path = QDir(outDir).filePath(u"uctenka-stranka.png"_s);
+            if (page.save(path))
+                std::printf("%s\n", path.toLocal8Bit().constData());
+            else
+                ok = false;
+        }
+        overview.reject();
+    }
     return ok ? 0 : 1;
 }
