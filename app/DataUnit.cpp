@@ -1,7 +1,9 @@
 #include "DataUnit.h"
 
+#include "AppLog.h"
 #include "IniFile.h"
 #include "Messages.h"
+#include "ProgramLog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +12,8 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcApp, "korvanta.app")
 
 namespace {
 
@@ -28,6 +32,81 @@ TData::TData(QString programDir, QObject* parent) : QObject(parent)
     m_programDir = QDir(programDir.isEmpty() ? QDir::currentPath() : programDir).absolutePath();
     ffDatabase = std::make_unique<TDatabase>(ffSession);
     CreateTables();
+    CreateStockEngine();
+}
+
+void TData::CreateStockEngine()
+{
+    m_stock = std::make_unique<TStockEngine>(
+        TStockTables{*ffDatabase, *ffSortiment, *ffSklad, *ffDenik, *ffCiselnik, *DokladObsah},
+        TStockSettings{UzivatelIni, ZakladniCenySDPH, AnchorTop, AnchorLeft},
+        TStockLastCard{LastSorValid, LastSorKav, LastSorIndex});
+    // The windows install their pickers and progress display here after construction.
+    TStockHooks& h = m_stock->Hooks;
+    h.pickSortiment = [this](int top, int left) { return PickSortiment && PickSortiment(top, left); };
+    h.pickSklad = [this](int top, int left) { return PickSklad && PickSklad(top, left); };
+    h.progressShow = [this](const QString& title, const QString& label, const QString& name) {
+        if (ProgressShow)
+            ProgressShow(title, label, name);
+    };
+    h.progressStep = [this](int percent) {
+        if (ProgressStep)
+            ProgressStep(percent);
+    };
+    h.progressHide = [this] {
+        if (ProgressHide)
+            ProgressHide();
+    };
+    h.busyCursor = [this](bool busy) {
+        if (BusyCursor)
+            BusyCursor(busy);
+    };
+}
+
+bool TData::SorValid(QString cardCode)
+{
+    return Stock().SorValid(cardCode);
+}
+bool TData::SklValid(QString cardCode, QString variantCode)
+{
+    return Stock().SklValid(cardCode, variantCode);
+}
+bool TData::KontrolaStavu(QString cardCode, QString variantCode, double stockChange, double lineQuantity)
+{
+    return Stock().KontrolaStavu(cardCode, variantCode, stockChange, lineQuantity);
+}
+bool TData::KontrolaStavuKarta(QString cardCode, double stockChange, double lineQuantity)
+{
+    return Stock().KontrolaStavuKarta(cardCode, stockChange, lineQuantity);
+}
+bool TData::SetLastSor()
+{
+    return Stock().SetLastSor();
+}
+bool TData::GetLastSor()
+{
+    return Stock().GetLastSor();
+}
+bool TData::RekonstrukceKarty(QString cardCode)
+{
+    return Stock().RekonstrukceKarty(cardCode);
+}
+bool TData::ZapisPohybuVar(QString cardCode, QString variantCode, QString docNumber, QString opCode,
+                           float price, float vatRate, double quantity)
+{
+    return Stock().ZapisPohybuVar(cardCode, variantCode, docNumber, opCode, price, vatRate, quantity);
+}
+bool TData::ZapisPohybuVarProvize(QString cardCode, QString variantCode, QString docNumber, QString opCode,
+                                  QString diffOpCode, float linePrice, float vatRate, double quantity,
+                                  float basePrice)
+{
+    return Stock().ZapisPohybuVarProvize(cardCode, variantCode, docNumber, opCode, diffOpCode, linePrice,
+                                         vatRate, quantity, basePrice);
+}
+void TData::GetDoklad(QString docNumber, QString pcsOps, QString pomOps, QString slpOps, QString rabOps,
+                      int docType)
+{
+    Stock().GetDoklad(docNumber, pcsOps, pomOps, slpOps, rabOps, docType);
 }
 
 TData::~TData()
@@ -112,6 +191,7 @@ void TData::DataModuleCreate()
     Dan05 = 5;
     Dan00 = 0;
     UzivatelNac = DefaultOperatorName();
+    SetLogOperator(UzivatelNac);
     LastSorValid = false;
     LastSorKav.clear();
     LastSorIndex.clear();
@@ -128,8 +208,9 @@ void TData::DataModuleCreate()
 
     try {
         ffCommsEngine.SetActive(true);
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
         // An unreachable server shows only as an inactive engine.
+        qCWarning(lcApp).noquote() << "server" << ffCommsEngine.ServerName << "not reachable:" << e.Message();
     }
     if (!ffCommsEngine.Active()) {
         ShowError(u"Aplikační server "_s + ServerName + u'@' + Host + u" není dostupný "_s);
@@ -242,7 +323,8 @@ bool TData::OpenTable(TTable& t, const QString& indexName)
             t.SetIndexName(indexName);
         t.Open();
         return true;
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcApp).noquote() << "table" << t.TableName() << "not opened:" << e.Message();
         return false;
     }
 }

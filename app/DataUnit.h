@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "MemTable.h"
+#include "StockEngine.h"
 #include "Table.h"
 
 #include <QImage>
@@ -61,7 +62,7 @@ public:
     void ffLegHlaCalcFields(TDataSet& d);
     void ffLegPolCalcFields(TDataSet& d);
 
-    // Stock engine (stock/).
+    // Stock engine (kv_stock): each operation forwards to Stock().
     bool SorValid(QString cardCode);
     bool SklValid(QString cardCode, QString variantCode);
     bool KontrolaStavu(QString cardCode, QString variantCode, double stockChange, double lineQuantity);
@@ -136,6 +137,10 @@ public:
     // All tables, for name assignment and tests.
     QList<TTable*> Tables() const;
 
+    // The stock engine on this module's connection, tables and settings; the windows' pickers and
+    // progress display installed above reach it through its hooks.
+    TStockEngine& Stock() { return *m_stock; }
+
     // Names the tables after the organisation code (Prodejna).
     void SetTableNames();
     // Connects to the store that the settings name (engine, session, database); throws EDatabaseError.
@@ -147,8 +152,10 @@ private:
     void TakeOperator(TTable& users);
     void CreateTables();
     bool OpenTable(TTable& t, const QString& indexName);
+    void CreateStockEngine();
 
     QString m_programDir;
     bool m_terminated = false;
     QStringList m_report;
+    std::unique_ptr<TStockEngine> m_stock;
 };

@@ -1,12 +1,12 @@
 #include "IniFile.h"
 
+#include "CodePageConverter.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-#include <iconv.h>
 
 #include <cerrno>
 #include <cstring>
@@ -28,73 +28,14 @@ EIniFileException::EIniFileException(const QString& message)
 
 namespace inifile_detail {
 
-namespace {
-
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~Iconv()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t handle() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
-}  // namespace
-
 QString DecodeCp1250Iconv(QByteArrayView bytes)
 {
-    Iconv cd("UTF-8", "CP1250");
-    if (!cd.valid())
-        return QString::fromLatin1(bytes);  // no converter at all: keep at least the ASCII part right
-    // One byte of code page 1250 is at most three bytes of UTF-8, so the output never runs short.
-    QByteArray out(bytes.size() * 3 + 4, Qt::Uninitialized);
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = size_t(bytes.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    while (inLeft > 0) {
-        if (iconv(cd.handle(), &in, &inLeft, &outPtr, &outLeft) != size_t(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            break;
-        // The five bytes that code page 1250 leaves undefined become the C1 controls of the same
-        // value, as Windows and ICU decode them.
-        const auto c = char16_t(static_cast<unsigned char>(*in));
-        const QByteArray utf8 = QString(QChar(c)).toUtf8();
-        memcpy(outPtr, utf8.constData(), size_t(utf8.size()));
-        outPtr += utf8.size();
-        outLeft -= size_t(utf8.size());
-        ++in;
-        --inLeft;
-    }
-    out.truncate(outPtr - out.data());
-    return QString::fromUtf8(out);
+    return DecodeCodePage(bytes, TCodePage::Cp1250);
 }
 
 std::optional<QByteArray> EncodeCp1250Iconv(QStringView text)
 {
-    Iconv cd("CP1250", "UTF-8");
-    if (!cd.valid())
-        return std::nullopt;
-    QByteArray utf8 = text.toUtf8();
-    QByteArray out(utf8.size() + 4, Qt::Uninitialized);
-    char* in = utf8.data();
-    size_t inLeft = size_t(utf8.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    if (iconv(cd.handle(), &in, &inLeft, &outPtr, &outLeft) == size_t(-1))
-        return std::nullopt;  // a character without a byte in the code page
-    out.truncate(outPtr - out.data());
-    return out;
+    return EncodeCodePageExact(text, TCodePage::Cp1250);
 }
 
 }  // namespace inifile_detail

@@ -1,6 +1,10 @@
 #include "DataUnit.h"
 
+#include "AppLog.h"
 #include "Messages.h"
+#include "ProgramLog.h"
+#include "TableGuards.h"
+#include "TextRoutines.h"
 
 #include <QLocale>
 
@@ -9,38 +13,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kLoginNameSize = 10;
-
-// Removes leading and trailing characters with a code of 32 or less.
-QString TrimControls(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
-
-// Leaves the users table as it was found: closed again when sign-on opened it.
-class TUsersOpen {
-public:
-    explicit TUsersOpen(TTable& t) : m_table(t), m_wasOpen(t.Active())
-    {
-        if (!m_wasOpen)
-            m_table.Open();
-    }
-    ~TUsersOpen()
-    {
-        if (!m_wasOpen)
-            m_table.Close();
-    }
-    TUsersOpen(const TUsersOpen&) = delete;
-    TUsersOpen& operator=(const TUsersOpen&) = delete;
-
-private:
-    TTable& m_table;
-    bool m_wasOpen;
-};
 
 // The first user whose login name is exactly `name`; a name longer than the field matches nobody.
 bool FindUser(TTable& users, const QString& name)
@@ -54,7 +26,7 @@ bool FindUser(TTable& users, const QString& name)
 
 QString TData::AutoLoginName(const QString& osUserName)
 {
-    return QLocale().toUpper(TrimControls(osUserName).left(kLoginNameSize));
+    return QLocale().toUpper(Trim(osUserName).left(kLoginNameSize));
 }
 
 QString TData::UpperAsciiLetters(const QString& text)
@@ -83,13 +55,16 @@ void TData::SignOn()
     try {
         if (!AutoSignOn())
             DialogSignOn();
-    } catch (const std::exception&) {}
+    } catch (const std::exception& e) {
+        qCWarning(lcApp).noquote() << "automatic sign-on failed, the default operator stays:"
+                                   << QString::fromLocal8Bit(e.what());
+    }
 }
 
 bool TData::AutoSignOn()
 {
     const QString name = AutoLoginName(OsUserName());
-    TUsersOpen open(*ffUzivatele);
+    TCloseIfOpened open(*ffUzivatele, TCloseIfOpened::OpenNow);
     if (!FindUser(*ffUzivatele, name))
         return false;
     TakeOperator(*ffUzivatele);
@@ -105,13 +80,13 @@ void TData::DialogSignOn()
     }
     name = UpperAsciiLetters(name);
     password = UpperAsciiLetters(password);
-    TUsersOpen open(*ffUzivatele);
+    TCloseIfOpened open(*ffUzivatele, TCloseIfOpened::OpenNow);
     if (!FindUser(*ffUzivatele, name)) {
         Terminate();
         return;
     }
-    const QString stored = TrimControls(UpperAsciiLetters(ffUzivatele->FieldByName(u"USR_PSW"_s).AsString()));
-    if (stored != TrimControls(password)) {
+    const QString stored = Trim(UpperAsciiLetters(ffUzivatele->FieldByName(u"USR_PSW"_s).AsString()));
+    if (stored != Trim(password)) {
         ShowMessage(u"Neplatné heslo !!!"_s);
         Terminate();
         return;
@@ -125,4 +100,5 @@ void TData::TakeOperator(TTable& users)
     UzivatelIni = users.FieldByName(u"USR_INI"_s).AsString();
     UzivatelKod = users.FieldByName(u"USR_KOD"_s).AsString();
     UzivatelGrp = users.FieldByName(u"USR_GRP"_s).AsString();
+    SetLogOperator(UzivatelNac);
 }

@@ -4,6 +4,7 @@
 #include "FrameUnit.h"
 #include "HlavniUnit.h"
 #include "LoginUnit.h"
+#include "ProgramLog.h"
 #include "ProgresWinUnit.h"
 
 #include <QLocale>
@@ -19,6 +20,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(u"Korvanta"_s);
     QLocale::setDefault(QLocale::system());
     InstallMessageBoxes();
+    // Warnings and errors of every library also go to korvanta.log in the station directory.
+    const TProgramLog log(QCoreApplication::applicationDirPath());
 
     TData data(QCoreApplication::applicationDirPath());
     data.LoginDialog = [](QString& name, QString& password) { return TLoginForm::Execute(name, password); };

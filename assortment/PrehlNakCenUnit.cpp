@@ -20,10 +20,7 @@ TPrehlNakCen::TPrehlNakCen(TData& data, QWidget* owner)
 {
     setWindowTitle(u"Přehl. nák. cen"_s);
     TTable& skl = *m_data.ffSklad;
-    if (!skl.Active()) {
-        skl.Open();
-        m_openedTable = true;
-    }
+    m_tableGuard.emplace(skl, TCloseIfOpened::OpenNow);
 
     auto* toolBar = new QToolBar(this);
     toolBar->setMovable(false);
@@ -59,11 +56,7 @@ TPrehlNakCen::TPrehlNakCen(TData& data, QWidget* owner)
     setFixedSize(228, 192);
 }
 
-TPrehlNakCen::~TPrehlNakCen()
-{
-    if (m_openedTable)
-        m_data.ffSklad->Close();
-}
+TPrehlNakCen::~TPrehlNakCen() = default;
 
 void TPrehlNakCen::showEvent(QShowEvent* event)
 {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "FrameUnit.h"
+#include "TableGuards.h"
 
 #include <QDialog>
 #include <QPushButton>
+
+#include <optional>
 
 class QStatusBar;
 class TData;
@@ -32,7 +35,7 @@ protected:
 
 private:
     TData& m_data;
-    bool m_openedTable = false;
+    std::optional<TCloseIfOpened> m_tableGuard;  // closes the table if this window opened it
     TDBGrid* m_grid;
     QPushButton* m_novy;
     QStatusBar* m_statusBar;

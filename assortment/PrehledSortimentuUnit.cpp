@@ -19,10 +19,7 @@ TPrehledSortimentu::TPrehledSortimentu(TData& data, QWidget* owner)
     setWindowTitle(u"Přehled položek sortimentu"_s);
     TTable& sor = *m_data.ffSortiment;
     // The opener normally has the table open; a window opened on its own opens it for its lifetime.
-    if (!sor.Active()) {
-        sor.Open();
-        m_openedTable = true;
-    }
+    m_tableGuard.emplace(sor, TCloseIfOpened::OpenNow);
 
     auto* toolBar = new QToolBar(this);
     toolBar->setMovable(false);
@@ -63,11 +60,7 @@ TPrehledSortimentu::TPrehledSortimentu(TData& data, QWidget* owner)
     resize(464, 223);
 }
 
-TPrehledSortimentu::~TPrehledSortimentu()
-{
-    if (m_openedTable)
-        m_data.ffSortiment->Close();
-}
+TPrehledSortimentu::~TPrehledSortimentu() = default;
 
 void TPrehledSortimentu::showEvent(QShowEvent* event)
 {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "FrameUnit.h"
+#include "TableGuards.h"
 
 #include <QDialog>
 #include <QPushButton>
+
+#include <optional>
 
 class QStatusBar;
 class TData;
@@ -37,7 +40,7 @@ private:
     void DBGrid1DblClick();
 
     TData& m_data;
-    bool m_openedTable = false;
+    std::optional<TCloseIfOpened> m_tableGuard;  // closes the table if this window opened it
     bool m_activated = false;
     TDBGrid* m_grid;
     TDBNavigator* m_navigator;

@@ -1,8 +1,8 @@
 #include "SorHleUnit.h"
-#include "Codepages.h"
 
 #include "EditVarno.h"
 #include "Table.h"
+#include "TextRoutines.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -266,10 +266,12 @@ qint64 NewReceipt(Store& s, const Key& k)
 // (each on its first record), the card, its variants (the first by key, the rest in a block after
 // it), the stock check; in one transaction the card and the variant held, the variant's latest journal
 // row, the movement row, the stock and assortment cards and the header's totals; after the commit the
-// header read again for the next edit.
+// header read again for the next edit. The stock engine's posting looks the card and the variant up
+// again inside the transaction and afterwards puts its three cursors back where they stood (a check
+// that the record still exists, then the record).
 struct Raw {
     Stmt sorOpen, sklOpen, denOpen, sorFind, sklFirst, sklAfter, sklFind, begin, sorLock, sklLock, denLatest,
-        insert, sklUpdate, sorUpdate, uceUpdate, commit, rollback, uceRead;
+        insert, sklUpdate, sorUpdate, uceUpdate, commit, rollback, uceRead, sklExists, denExists, sorExists, denRead;
     int sorId, sorSta, sorBlo, sorPc1, sorDan, sklId, sklKav, sklInd, sklSta, sklSnc, denZas;
     double totals[8] = {};  // the header as the window holds it
 };
@@ -318,6 +320,10 @@ void PrepareRaw(Store& s)
     r.commit = Stmt(h, "COMMIT");
     r.rollback = Stmt(h, "ROLLBACK");
     r.uceRead = Stmt(h, SelectOf(u"UCE") + " WHERE " + uceId + " = ?");
+    r.sklExists = Stmt(h, "SELECT 1 FROM " + TableSql(u"SKL") + " WHERE " + sklId + " = ?");
+    r.sorExists = Stmt(h, "SELECT 1 FROM " + TableSql(u"SOR") + " WHERE " + sorId + " = ?");
+    r.denExists = Stmt(h, "SELECT 1 FROM " + TableSql(u"DEN") + " WHERE \"DEN_RAD\" = ?");
+    r.denRead = Stmt(h, SelectOf(u"DEN") + " WHERE \"DEN_RAD\" = ?");
     r.sorId = ColumnOf(r.sorFind, "REC_ID");
     r.sorSta = ColumnOf(r.sorFind, "SOR_STA");
     r.sorBlo = ColumnOf(r.sorFind, "SOR_BLO");
@@ -347,10 +353,13 @@ void RawSale(Store& s, const Key& k)
     std::strftime(today, sizeof today, "%Y-%m-%d", &tm);
     std::strftime(now, sizeof now, "%H:%M:%S", &tm);
 
-    for (sqlite3_stmt* open : {r.sorOpen.s, r.sklOpen.s, r.denOpen.s}) {
+    for (sqlite3_stmt* open : {r.sorOpen.s, r.sklOpen.s}) {
         Row(h, open);
         sqlite3_reset(open);
     }
+    Row(h, r.denOpen);
+    const sqlite3_int64 denMark = sqlite3_column_int64(r.denOpen, 0);
+    sqlite3_reset(r.denOpen);
     BindText(r.sorFind, 1, k.kav);
     Row(h, r.sorFind);
     const sqlite3_int64 sorId = sqlite3_column_int64(r.sorFind, r.sorId);
@@ -388,6 +397,13 @@ void RawSale(Store& s, const Key& k)
     double next[8];
     Run(h, r.begin);
     try {
+        BindText(r.sorFind, 1, k.kav);
+        Row(h, r.sorFind);
+        sqlite3_reset(r.sorFind);
+        BindText(r.sklFind, 1, k.kav);
+        BindText(r.sklFind, 2, variant);
+        Row(h, r.sklFind);
+        sqlite3_reset(r.sklFind);
         sqlite3_bind_int64(r.sorLock, 1, sorId);
         Row(h, r.sorLock);
         const double sorSta = sqlite3_column_double(r.sorLock, r.sorSta);
@@ -425,6 +441,18 @@ void RawSale(Store& s, const Key& k)
         sqlite3_bind_double(r.sorUpdate, 4, sorSta);
         if (Run(h, r.sklUpdate) != 1 || Run(h, r.sorUpdate) != 1)
             throw std::runtime_error("a card changed under the sale");
+        // The cursors put back: the variant, the journal's first row by date, the card.
+        const std::pair<sqlite3_stmt*, sqlite3_stmt*> back[] = {
+            {r.sklExists, r.sklLock}, {r.denExists, r.denRead}, {r.sorExists, r.sorLock}};
+        const sqlite3_int64 marks[] = {sklId, denMark, sorId};
+        for (int i = 0; i < 3; ++i) {
+            sqlite3_bind_int64(back[i].first, 1, marks[i]);
+            Row(h, back[i].first);
+            sqlite3_reset(back[i].first);
+            sqlite3_bind_int64(back[i].second, 1, marks[i]);
+            Row(h, back[i].second);
+            sqlite3_reset(back[i].second);
+        }
 
         // CUH, PCA, NCA, Z00, Z05, Z22, D05, D22 of a line at 22 % in prices with VAT.
         const double change[8] = {price, price, double(purchase), 0, 0, price / k1, 0, price - price / k1};

@@ -1,5 +1,7 @@
 #include "VarnoLogic.h"
 
+#include "TextRoutines.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -26,17 +28,6 @@ bool AllDigits(const QString& s)
         if (!IsAsciiDigit(c))
             return false;
     return !s.isEmpty();
-}
-
-// Removes leading and trailing characters with a code of 32 or less.
-QString TrimControl(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
 }
 
 bool IsSeparatorLike(QChar c)
@@ -176,7 +167,7 @@ void SetVarnoClock(std::function<QDateTime()> clock)
 TCompletion CompleteDateTime(const QString& typed, const QString& reference, QChar separator, int limit,
                              const TRegional& r)
 {
-    QString t = TrimControl(typed);
+    QString t = Trim(typed);
     const qsizetype n = t.size();
     if (n == 0)
         return {typed, true};

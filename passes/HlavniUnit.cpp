@@ -1,5 +1,4 @@
 #include "HlavniUnit.h"
-#include "Codepages.h"
 
 #include "DBGrid.h"
 #include "DataUnit.h"
@@ -8,6 +7,8 @@
 #include "Messages.h"
 #include "PrehledCerpaniUnit.h"
 #include "PrehledUctenekUnit.h"
+#include "ScopeExit.h"
+#include "TextRoutines.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -198,17 +199,14 @@ void THlavni::ObratClick()
     TTable& movements = *m_data.ffLegPol;
     movements.SetIndexName(u"KOD"_s);
     movements.Open();
-    try {
+    {
+        TScopeExit close([&movements] { movements.Close(); });
         movements.SetRange({ide, 0}, {ide, 10000000});
         movements.First();
         auto account = std::make_unique<TPrehledCerpani>(m_data, this);
         account->move(x() + 30, y() + 30);
         account->exec();
-    } catch (...) {
-        movements.Close();
-        throw;
     }
-    movements.Close();
     m_grid->setFocus();
 }
 

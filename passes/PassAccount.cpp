@@ -1,10 +1,16 @@
 #include "PassAccount.h"
 
 #include "DataUnit.h"
+#include "TableGuards.h"
+#include "Transaction.h"
+
+#include <QLoggingCategory>
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcPasses, "korvanta.passes")
 
 namespace PassAccount {
 
@@ -13,20 +19,20 @@ namespace {
 // A booking that does not go through leaves nothing behind: pending edits are dropped, the
 // transaction is rolled back and both cursors read their records again, so that they show what is
 // stored and not the values of the rolled-back posts. While an error is on its way out, a failure
-// here (a lost connection) must not replace it.
-void Abandon(TData& data, bool failing)
+// here (a lost connection) must not replace it; it is logged instead.
+void Abandon(TData& data, TTransaction& tx, bool failing)
 {
     for (TTable* t : {data.ffLegPol.get(), data.ffLegHla.get()})
-        if (t->State() == TDataSetState::Edit || t->State() == TDataSetState::Insert)
-            t->Cancel();
+        CancelEdit(*t);
     try {
-        data.ffDatabase->Rollback();
+        tx.Rollback();
         for (TTable* t : {data.ffLegPol.get(), data.ffLegHla.get()})
             if (t->Active())
                 t->Refresh();
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
         if (!failing)
             throw;
+        qCWarning(lcPasses).noquote() << "clean-up after a failed booking failed:" << e.Message();
     }
 }
 
@@ -35,19 +41,19 @@ void Abandon(TData& data, bool failing)
 template <typename Body>
 TPassBooking InTransaction(TData& data, Body body)
 {
-    data.ffDatabase->StartTransaction();
+    TTransaction tx(*data.ffDatabase);
     TPassBooking result = TPassBooking::Booked;
     try {
         result = body();
         if (result == TPassBooking::Booked) {
-            data.ffDatabase->Commit();
+            tx.Commit();
             return result;
         }
     } catch (...) {
-        Abandon(data, true);
+        Abandon(data, tx, true);
         throw;
     }
-    Abandon(data, false);
+    Abandon(data, tx, false);
     return result;
 }
 

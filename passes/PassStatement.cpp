@@ -3,6 +3,7 @@
 #include "Codepages.h"
 #include "DataSestavyUnit.h"
 #include "DataUnit.h"
+#include "TableGuards.h"
 
 using namespace Qt::StringLiterals;
 
@@ -85,18 +86,17 @@ TPassStatement Collect(TData& data, const QDateTime& day)
     s.day = day;
 
     TTable& vla = *data.ffVlastnik;
-    const bool ownerWasOpen = vla.Active();
-    vla.Open();
-    if (vla.HasRecord()) {
-        s.firm = vla.FieldByName(u"VLA_FIR"_s).AsString();
-        s.street = vla.FieldByName(u"VLA_ULI"_s).AsString();
-        s.town = vla.FieldByName(u"VLA_MES"_s).AsString();
-        s.postcode = vla.FieldByName(u"VLA_PSC"_s).AsString();
-        s.ico = vla.FieldByName(u"VLA_ICO"_s).AsString();
-        s.dic = vla.FieldByName(u"VLA_DIC"_s).AsString();
+    {
+        TCloseIfOpened owner(vla, TCloseIfOpened::OpenNow);
+        if (vla.HasRecord()) {
+            s.firm = vla.FieldByName(u"VLA_FIR"_s).AsString();
+            s.street = vla.FieldByName(u"VLA_ULI"_s).AsString();
+            s.town = vla.FieldByName(u"VLA_MES"_s).AsString();
+            s.postcode = vla.FieldByName(u"VLA_PSC"_s).AsString();
+            s.ico = vla.FieldByName(u"VLA_ICO"_s).AsString();
+            s.dic = vla.FieldByName(u"VLA_DIC"_s).AsString();
+        }
     }
-    if (!ownerWasOpen)
-        vla.Close();
 
     TTable& leg = *data.ffLegHla;
     if (!leg.Active() || !leg.HasRecord())

@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "PassAccount.h"
 #include "PassStatement.h"
+#include "TableGuards.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -233,7 +234,7 @@ void TPrehledCerpani::NewMovement(double koe)
         Done();
         return;
     }
-    const bool sortimentWasOpen = m_data.ffSortiment->Active();
+    const TCloseIfOpened sortiment(*m_data.ffSortiment);  // closed again if this opens it
     try {
         // The stored balance for the dialog's check, as other tills may have booked meanwhile.
         if (!RefreshPass()) {
@@ -258,8 +259,6 @@ void TPrehledCerpani::NewMovement(double koe)
         ShowError(e.Message());
     }
     m_entry->Cancel();
-    if (!sortimentWasOpen)
-        m_data.CloseffSor();
     Done();
 }
 
@@ -280,7 +279,7 @@ void TPrehledCerpani::OpravaClick()
         return;
     }
     TTable& lep = *m_data.ffLegPol;
-    const bool sortimentWasOpen = m_data.ffSortiment->Active();
+    const TCloseIfOpened sortiment(*m_data.ffSortiment);  // closed again if this opens it
     try {
         lep.Refresh();
         if (RefreshPass() && HasMovement()) {
@@ -305,8 +304,6 @@ void TPrehledCerpani::OpravaClick()
         ShowError(e.Message());
     }
     m_entry->Cancel();
-    if (!sortimentWasOpen)
-        m_data.CloseffSor();
     Done();
 }
 

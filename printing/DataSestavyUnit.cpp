@@ -1,5 +1,6 @@
 #include "DataSestavyUnit.h"
 
+#include "PrintLog.h"
 #include "myPrinters.h"
 
 #include <QDir>
@@ -44,6 +45,7 @@ bool TDataSestavy::SelectPrinter(int printerPosition, QString* error)
         RAWPrinter.PrinterName = GetPrinters().Printer(printerPosition);
         return true;
     } catch (const EPrinter& e) {
+        qCWarning(lcPrint).noquote() << "printer" << printerPosition << "not selected:" << e.Message();
         if (error)
             *error = e.Message();
         return false;

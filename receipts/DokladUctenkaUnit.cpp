@@ -6,6 +6,7 @@
 #include "DataUnit.h"
 #include "DokladGrid.h"
 #include "MemTable.h"
+#include "ReceiptEngine.h"
 #include "Messages.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
@@ -24,19 +25,22 @@ namespace {
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 470;
-const QString kOpenReceipt = u"0000000000"_s;
 const QString kFaultMessage = u"Osetreni vyjimky"_s;
 
 }  // namespace
 
-TDokladUctenka::TDokladUctenka(TData& data, TUctenkaUcel ucel, QWidget* owner)
+TDokladUctenka::TDokladUctenka(TData& dataModule, TUctenkaUcel ucel, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data),
-      m_header(new TDataSource(data.ffUctenky.get(), this)),
-      m_novaUctenka(ucel == TUctenkaUcel::Nova),
-      m_uctenkaZalozena(ucel == TUctenkaUcel::Oprava)
+      m_data(dataModule),
+      m_engine(dataModule),
+      m_header(new TDataSource(dataModule.ffUctenky.get(), this))
 {
+    if (ucel == TUctenkaUcel::Nova)
+        m_engine.OpenNew();
+    else
+        m_engine.OpenCorrection();
+
     setWindowTitle(u"Účtenka - prodej za hotové"_s);
 
     m_grid = new TDokladGrid(this);
@@ -135,8 +139,7 @@ TDokladUctenka::TDokladUctenka(TData& data, TUctenkaUcel ucel, QWidget* owner)
     setTabOrder(m_fuh, m_ukonceni);
 
     // A receipt taken in by a till closure can be looked at, not changed.
-    if (ucel == TUctenkaUcel::Oprava && data.ffUctenky->Active() &&
-        data.ffUctenky->FieldByName(u"HLA_DO2"_s).AsString() != kOpenReceipt) {
+    if (ucel == TUctenkaUcel::Oprava && m_engine.ReceiptClosed()) {
         m_nova->setEnabled(false);
         m_oprava->setEnabled(false);
     }
@@ -188,7 +191,7 @@ void TDokladUctenka::Done()
 
 void TDokladUctenka::CloseWithResult()
 {
-    done(m_uctenkaZalozena ? QDialog::Accepted : QDialog::Rejected);
+    done(m_engine.UctenkaZalozena() ? QDialog::Accepted : QDialog::Rejected);
 }
 
 void TDokladUctenka::UkonceniClick()
@@ -256,27 +259,19 @@ bool TDokladUctenka::FormKeyDown(QKeyEvent* event)
 
 void TDokladUctenka::AppendDigit(QChar digit)
 {
-    m_primyKod += digit;
-    m_displayText += digit;
-    m_display->setText(m_displayText);
+    m_direct.Digit(digit);
+    m_display->setText(m_direct.Display());
 }
 
 void TDokladUctenka::MultiplyKey()
 {
-    if (m_primyKod.isEmpty() || m_mnozstviZadano)
-        return;
-    m_primeMnozstvi = m_primyKod.left(8).toDouble();
-    m_mnozstviZadano = true;
-    m_primyKod.clear();
-    m_displayText += u"x "_s;
-    m_display->setText(m_displayText);
+    m_direct.Multiply();
+    m_display->setText(m_direct.Display());
 }
 
 bool TDokladUctenka::EnterKey()
 {
-    if (!m_mnozstviZadano)
-        m_primeMnozstvi = 1;
-    if (!m_primyKod.isEmpty()) {
+    if (m_direct.Enter()) {
         DoDirectProdej();
         return true;
     }
@@ -287,85 +282,35 @@ bool TDokladUctenka::EnterKey()
     return false;
 }
 
-void TDokladUctenka::ResetDirectEntry()
-{
-    m_primyKod.clear();
-    m_primeMnozstvi = 1;
-    m_mnozstviZadano = false;
-    m_displayText.clear();
-    m_display->clear();
-}
-
 void TDokladUctenka::DoDirectProdej()
 {
-    const QString code = m_primyKod.trimmed();
-    const double quantity = m_primeMnozstvi;
-    try {
-        if (!code.isEmpty() && OpenSaleTables(u"DAT"_s) && NumberAndCheck())
-            SellDirect(code, quantity);
-        CloseSaleTables();
-    } catch (...) {
-        m_data.DokladObsah->Cancel();
-        ShowError(kFaultMessage);
-    }
-    ResetDirectEntry();
+    // The engine tells the operator what it refused; the buffer starts again whatever came of it.
+    m_engine.DirectSale(m_direct.Code(), m_direct.PrimeMnozstvi);
+    m_direct.Reset();
+    m_display->clear();
     Done();
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Buttons
 
-bool TDokladUctenka::OpenSaleTables(const QString& journalIndex)
-{
-    return m_data.OpenffSor(u"KAV"_s) && m_data.OpenffSkl(u"KAV"_s) && m_data.OpenffDen(journalIndex);
-}
-
-void TDokladUctenka::CloseSaleTables()
-{
-    m_data.CloseffSor();
-    m_data.CloseffSkl();
-    m_data.CloseffDenik();
-}
-
-bool TDokladUctenka::ReceiptClosed() const
-{
-    const TTable& uce = *m_data.ffUctenky;
-    return !uce.Active() || m_data.ffUctenky->FieldByName(u"HLA_DO2"_s).AsString() != kOpenReceipt;
-}
-
-bool TDokladUctenka::NumberAndCheck()
-{
-    if (m_novaUctenka)
-        NumberReceipt();
-    // A failed numbering leaves HLA_DO2 unset, which counts as closed: the line is refused.
-    if (ReceiptClosed()) {
-        ShowMessage(u"Účtenka již uzavřena výčetkou, nelze přidat !"_s);
-        return false;
-    }
-    return true;
-}
-
 void TDokladUctenka::NovaClick()
 {
-    TMemTable& dok = *m_data.DokladObsah;
+    if (!m_engine.BeginNewLine()) {
+        Done();
+        return;
+    }
     try {
-        if (OpenSaleTables(u"DAT"_s) && NumberAndCheck()) {
-            dok.Append();
-            dok.FieldByName(u"DOK_CIS"_s).SetAsString(m_data.ffUctenky->FieldByName(u"HLA_DO1"_s).AsString());
-            TUctenkaPolNewEdit dialog(m_data, dok, this);
-            PlaceDialog(dialog);
-            dialog.PuvodniMnozstvi = 0;
-            const bool confirmed = dialog.exec() == QDialog::Accepted;
-            const double q = dok.FieldByName(u"DOK_KUS"_s).AsFloat();
-            if (!confirmed || !(q > 0))
-                dok.Cancel();
-            else
-                SellNewLine(q, dialog.ZakladniCena);
-        }
-        CloseSaleTables();
+        TUctenkaPolNewEdit dialog(m_data, *m_data.DokladObsah, this);
+        PlaceDialog(dialog);
+        dialog.PuvodniMnozstvi = 0;
+        if (dialog.exec() == QDialog::Accepted)
+            m_engine.FinishNewLine(dialog.ZakladniCena);
+        else
+            m_engine.CancelNewLine();
     } catch (...) {
-        // What was posted stays; the line being filled is not kept half-written.
-        dok.Cancel();
+        // An error inside the dialog (a card look-up): the line is not kept half-written.
+        m_engine.CancelNewLine();
         ShowError(kFaultMessage);
     }
     Done();
@@ -373,48 +318,30 @@ void TDokladUctenka::NovaClick()
 
 void TDokladUctenka::OpravaClick()
 {
-    if (ReceiptClosed()) {
-        ShowMessage(u"Účtenka uzavřena výčetkou, nelze opravit"_s);
+    Receipts::TCorrectionDialog start;
+    switch (m_engine.BeginCorrection(start)) {
+    case Receipts::TCorrectionStart::EmptyReceipt:
+        m_fuh->setFocus(Qt::OtherFocusReason);
+        return;
+    case Receipts::TCorrectionStart::Refused:
         Done();
         return;
+    case Receipts::TCorrectionStart::Ready:
+        break;
     }
-    TMemTable& dok = *m_data.DokladObsah;
     try {
-        if (OpenSaleTables(u"KAV"_s)) {
-            const QString card = dok.Active() && !dok.IsEmpty() ? dok.FieldByName(u"DOK_KAV"_s).AsString() : QString();
-            if (card.isEmpty()) {
-                // An empty receipt: on to the payment.
-                CloseSaleTables();
-                m_fuh->setFocus(Qt::OtherFocusReason);
-                return;
-            }
-            const QString variant = dok.FieldByName(u"DOK_IND"_s).AsString();
-            const double oldQuantity = dok.FieldByName(u"DOK_KUS"_s).AsFloat();
-            dok.Edit();
-            TTable& sor = *m_data.ffSortiment;
-            TTable& skl = *m_data.ffSklad;
-            if (!sor.FindKey({card}) || !skl.FindKey({card, variant})) {
-                dok.Cancel();
-            } else {
-                TUctenkaPolEdit dialog(m_data, dok, this);
-                PlaceDialog(dialog);
-                dialog.KartaEdit()->setEnabled(false);
-                dialog.VariantEdit()->setEnabled(false);
-                dialog.PuvodniMnozstvi = oldQuantity;
-                dialog.SetStockDisplay(sor.FieldByName(u"SOR_SKL"_s).AsBoolean()
-                                           ? FieldValues::FloatToStr(
-                                                 skl.FieldByName(u"SKL_STA"_s).AsFloat() + oldQuantity, QLocale())
-                                           : u"Neskl.pol."_s);
-                const double basePrice = sor.FieldByName(u"SOR_PC1"_s).AsFloat();
-                if (dialog.exec() != QDialog::Accepted)
-                    dok.Cancel();
-                else
-                    CorrectLine(oldQuantity, basePrice);
-            }
-        }
-        CloseSaleTables();
+        TUctenkaPolEdit dialog(m_data, *m_data.DokladObsah, this);
+        PlaceDialog(dialog);
+        dialog.KartaEdit()->setEnabled(false);
+        dialog.VariantEdit()->setEnabled(false);
+        dialog.PuvodniMnozstvi = start.puvodniMnozstvi;
+        dialog.SetStockDisplay(start.stockDisplay);
+        if (dialog.exec() == QDialog::Accepted)
+            m_engine.FinishCorrection();
+        else
+            m_engine.CancelCorrection();
     } catch (...) {
-        dok.Cancel();
+        m_engine.CancelCorrection();
         ShowError(kFaultMessage);
     }
     Done();
@@ -533,14 +460,3 @@ void TDokladUctenka::DBEditVarnoFuhClickButton(QObject*)
         m_data.ffUctenky->FieldByName(u"HLA_FUH"_s).SetAsString(chosen);
     m_fuh->setText(chosen);
 }
-
-// ---------------------------------------------------------------------------------------------------
-// Calls into the receipts engine
-
-void TDokladUctenka::NumberReceipt() {}
-
-void TDokladUctenka::SellNewLine(double, double) {}
-
-void TDokladUctenka::CorrectLine(double, double) {}
-
-void TDokladUctenka::SellDirect(const QString&, double) {}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "FrameUnit.h"
+#include "ReceiptEngine.h"
+#include "ReceiptRules.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -12,7 +14,6 @@ class TData;
 class TDataSource;
 class TDBEditVarno;
 class TDokladGrid;
-class TUctenkaPolDialog;
 
 // Why the receipt window is opened (see TDokladUctenka).
 enum class TUctenkaUcel {
@@ -34,7 +35,7 @@ enum class TUctenkaUcel {
 class TDokladUctenka final : public QDialog, public TKeyPreview {
     Q_OBJECT
 public:
-    TDokladUctenka(TData& data, TUctenkaUcel ucel, QWidget* owner);
+    TDokladUctenka(TData& dataModule, TUctenkaUcel ucel, QWidget* owner);
     ~TDokladUctenka() override;
 
     bool FormKeyDown(QKeyEvent* event) override;
@@ -48,15 +49,16 @@ public:
 
     // The receipt printout of the open receipt (F8). Installed by the printing side; until then F8
     // only closes the window.
-    static std::function<void(TData& data, QWidget* window)>& TiskUctenky();
+    static std::function<void(TData& dataModule, QWidget* window)>& TiskUctenky();
 
     // Window state (see the opening contract).
-    bool NovaUctenka() const { return m_novaUctenka; }
-    bool UctenkaZalozena() const { return m_uctenkaZalozena; }
+    bool NovaUctenka() const { return m_engine.NovaUctenka(); }
+    bool UctenkaZalozena() const { return m_engine.UctenkaZalozena(); }
     // Direct-entry state.
-    QString PrimyKod() const { return m_primyKod; }
-    double PrimeMnozstvi() const { return m_primeMnozstvi; }
-    bool MnozstviZadano() const { return m_mnozstviZadano; }
+    QString PrimyKod() const { return m_direct.PrimyKod; }
+    double PrimeMnozstvi() const { return m_direct.PrimeMnozstvi; }
+    bool MnozstviZadano() const { return m_direct.MnozstviZadano; }
+    Receipts::TReceiptEngine& Engine() { return m_engine; }
 
     TDokladGrid* Grid() const { return m_grid; }
     QLabel* CisloLabel() const { return m_cislo; }
@@ -80,7 +82,6 @@ private:
     void CloseWithResult();
     // Places a line dialog as the receipt overview expects it.
     void PlaceDialog(QDialog& dialog) const;
-    void ResetDirectEntry();
     void AppendDigit(QChar digit);
     void MultiplyKey();
     bool EnterKey();
@@ -93,27 +94,10 @@ private:
     bool ChooseForm(const QString& code, bool alwaysPick, QString* chosen, QString* name);
     void ShowFormName();
 
-    // The steps of a sale around the engine: the tables it works on, numbering and the till closure.
-    bool OpenSaleTables(const QString& journalIndex);
-    void CloseSaleTables();
-    bool ReceiptClosed() const;
-    // Numbers a new receipt if needed; false, with the message, when lines can no longer be added.
-    bool NumberAndCheck();
-
-    // The calls into the receipts engine, kept together here.
-    void NumberReceipt();
-    void SellNewLine(double quantity, double basePrice);
-    void CorrectLine(double oldQuantity, double basePrice);
-    void SellDirect(const QString& code, double quantity);
-
     TData& m_data;
+    Receipts::TReceiptEngine m_engine;
+    Receipts::TDirectEntry m_direct;
     TDataSource* m_header;
-    bool m_novaUctenka = false;
-    bool m_uctenkaZalozena = false;
-    QString m_primyKod;
-    double m_primeMnozstvi = 1;
-    bool m_mnozstviZadano = false;
-    QString m_displayText;
 
     TDokladGrid* m_grid;
     QLabel* m_cislo;

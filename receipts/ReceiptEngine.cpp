@@ -1,10 +1,12 @@
 #include "ReceiptEngine.h"
 
-#include "Codepages.h"
 #include "DataUnit.h"
 #include "Messages.h"
 #include "ReceiptLog.h"
 #include "ReceiptPosting.h"
+#include "TableGuards.h"
+#include "TextRoutines.h"
+#include "Transaction.h"
 
 #include <cmath>
 #include <exception>
@@ -16,12 +18,6 @@ using namespace Qt::StringLiterals;
 namespace Receipts {
 
 namespace {
-
-void CancelEdit(TDataSet& t)
-{
-    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
-        t.Cancel();
-}
 
 QString Str(TDataSet& t, const QString& field)
 {
@@ -79,7 +75,7 @@ bool TReceiptEngine::NumberReceipt()
         if (!cis.Active())
             cis.Open();
         cis.First();
-        db.StartTransaction();
+        TTransaction tx(db);
         try {
             // Edit reads the counter again and holds it until the commit: no other till can take
             // the same number, and a failure leaves no gap.
@@ -101,17 +97,13 @@ bool TReceiptEngine::NumberReceipt()
             uce.FieldByName(u"HLA_DAT"_s).SetAsDateTime(QDateTime::currentDateTime());
             uce.Post();
             cis.Post();
-            db.Commit();
+            tx.Commit();
             numbered = true;
         } catch (const EDatabaseError& e) {
-            qCWarning(lcReceipts) << "numbering of a new receipt rolled back:" << e.Message();
+            // The guard rolls the counter and the header back when it leaves its scope.
+            qCWarning(lcReceipts).noquote() << "numbering of a new receipt rolled back:" << e.Message();
             CancelEdit(cis);
             CancelEdit(uce);
-            try {
-                db.Rollback();
-            } catch (const EDatabaseError& re) {
-                qCWarning(lcReceipts) << "rollback failed:" << re.Message();
-            }
         }
     } catch (const EDatabaseError& e) {
         qCWarning(lcReceipts) << "numbering of a new receipt failed:" << e.Message();
@@ -164,14 +156,8 @@ void TReceiptEngine::CloseTables()
 void TReceiptEngine::Unexpected(const char* operation, const QString& what)
 {
     qCCritical(lcReceipts) << operation << "ended by an error:" << what;
-    // Nothing half-done may stay open: a pending line is dropped, a pending transaction rolled back.
-    try {
-        CancelEdit(*d.DokladObsah);
-        if (d.ffDatabase->InTransaction())
-            d.ffDatabase->Rollback();
-    } catch (const EDatabaseError& e) {
-        qCWarning(lcReceipts) << "clean-up failed:" << e.Message();
-    }
+    // Nothing half-done may stay: a pending line is dropped (the transaction guards have rolled back).
+    CancelEdit(*d.DokladObsah);
     CloseTables();
     ShowMessage(QString::fromUtf16(kUnexpectedError), TMessageKind::Error);
 }

@@ -1,8 +1,10 @@
 #include "ReceiptPosting.h"
 
 #include "DataUnit.h"
-#include "Messages.h"
 #include "ReceiptLog.h"
+#include "StockEngine.h"
+#include "TableGuards.h"
+#include "Transaction.h"
 
 #include <QSet>
 
@@ -14,12 +16,6 @@ namespace {
 
 const QStringList kTotalFields{u"HLA_CUH"_s, u"HLA_PCA"_s, u"HLA_NCA"_s, u"HLA_Z22"_s,
                                u"HLA_Z05"_s, u"HLA_Z00"_s, u"HLA_D22"_s, u"HLA_D05"_s};
-
-void CancelEdit(TDataSet& t)
-{
-    if (t.State() == TDataSetState::Edit || t.State() == TDataSetState::Insert)
-        t.Cancel();
-}
 
 void AddTo(TTable& uce, const QString& field, double change)
 {
@@ -55,204 +51,61 @@ private:
     QSet<int> m_totals;
 };
 
-// The cursor stands on a record whose field holds the value.
-bool On(TTable& t, const QString& field, const QString& value)
+// The header's new totals, written in the posting's transaction.
+void PostHeader(TTable& uce, const TTotals& t)
 {
-    return t.Active() && t.HasRecord() && !t.Eof() && t.State() == TDataSetState::Browse &&
-           t.FieldByName(field).AsString() == value;
+    uce.Edit();
+    AddTo(uce, u"HLA_CUH"_s, t.cuh);
+    AddTo(uce, u"HLA_PCA"_s, t.pca);
+    AddTo(uce, u"HLA_NCA"_s, t.nca);
+    AddTo(uce, u"HLA_Z22"_s, t.z22);
+    AddTo(uce, u"HLA_Z05"_s, t.z05);
+    AddTo(uce, u"HLA_Z00"_s, t.z00);
+    AddTo(uce, u"HLA_D22"_s, t.d22);
+    AddTo(uce, u"HLA_D05"_s, t.d05);
+    uce.Post();
 }
 
-class TPartPosting {
-public:
-    TPartPosting(TData& data, const TPartMovement& movement, const TTotals& t) : d(data), m(movement), m_totals(t) {}
-
-    bool Run()
-    {
-        TTable& sor = *d.ffSortiment;
-        // The caller's look-ups usually left the cursors on the card and the variant; the transaction
-        // reads both again under its locks.
-        if (!On(sor, u"SOR_KAV"_s, m.card) || sor.IndexName() != u"KAV"_s) {
-            sor.SetIndexName(u"KAV"_s);
-            if (!sor.FindKey({m.card}))
-                return false;
-        }
-        return sor.FieldByName(u"SOR_SKL"_s).AsBoolean() ? PostStockItem() : PostOtherItem();
-    }
-
-private:
-    enum class TStage { Check, Post };
-
-    bool PostStockItem()
-    {
-        TTable& skl = *d.ffSklad;
-        TTable& sor = *d.ffSortiment;
-        TDatabase& db = *d.ffDatabase;
-        if (!On(skl, u"SKL_KAV"_s, m.card) || !On(skl, u"SKL_IND"_s, m.variant) || skl.IndexName() != u"KAV"_s) {
-            skl.SetIndexName(u"KAV"_s);
-            if (!skl.FindKey({m.card, m.variant}))
-                return false;
-        }
-        THeaderKeeper keeper(*d.ffUctenky);
-        // The assortment card is locked first, then the variant (the order every posting and the
-        // rebuild use); the check and the stock figure are read under those locks.
-        bool checked = false;
-        for (;;) {
-            TStage stage = TStage::Check;
-            db.StartTransaction();
-            try {
-                sor.Edit();
-                skl.Edit();
-                const double stock = skl.FieldByName(u"SKL_STA"_s).AsFloat();
-                if (!checked) {
-                    checked = true;
-                    TTable& den = *d.ffDenik;
-                    const QString denIndex = den.IndexName();
-                    den.SetIndexName(u"STA"_s);
-                    const double journal =
-                        den.FindKey({m.card, m.variant}) ? den.FieldByName(u"DEN_ZAS"_s).AsFloat() : 0;
-                    den.SetIndexName(denIndex);
-                    if (journal != stock) {
-                        // The card does not follow the journal: rebuild it, then post on the new figures.
-                        CancelEdit(skl);
-                        CancelEdit(sor);
-                        db.Rollback();
-                        qCWarning(lcReceipts) << "stock card" << m.card << m.variant << "disagrees with the journal ("
-                                              << stock << "/" << journal << "), rebuilt before posting";
-                        d.RekonstrukceKarty(m.card);
-                        if (!m.commission)
-                            ShowMessage(PlainNumber(skl.FieldByName(u"SKL_STA"_s).AsFloat()));
-                        continue;
-                    }
-                }
-                stage = TStage::Post;
-                const float purchase = float(skl.FieldByName(u"SKL_SNC"_s).AsFloat());
-                const double after = stock + m.quantity;
-                AppendRows(purchase, after);
-                skl.FieldByName(u"SKL_STA"_s).SetAsFloat(after);
-                skl.Post();
-                sor.FieldByName(u"SOR_STA"_s).SetAsFloat(sor.FieldByName(u"SOR_STA"_s).AsFloat() + m.quantity);
-                sor.FieldByName(u"SOR_PPO"_s).SetAsDate(m_today);
-                sor.Post();
-                PostHeader();
-                db.Commit();
-            } catch (const EDatabaseError& e) {
-                qCWarning(lcReceipts) << "posting of" << m.card << m.variant << "on receipt" << m.doc
-                                      << "rolled back:" << e.Message();
-                Abandon();
-                keeper.Restore();
-                if (stage == TStage::Post)
-                    d.RekonstrukceKarty(m.card);
-                return false;
-            }
-            d.ffUctenky->Edit();
-            return true;
-        }
-    }
-
-    bool PostOtherItem()
-    {
-        TDatabase& db = *d.ffDatabase;
-        d.ffSklad->SetIndexName(u"KAV"_s);
-        const float purchase = d.ffSklad->FindKey({m.card, m.variant})
-                                   ? float(d.ffSklad->FieldByName(u"SKL_SNC"_s).AsFloat())
-                                   : 0.0f;
-        THeaderKeeper keeper(*d.ffUctenky);
-        db.StartTransaction();
-        try {
-            d.ffSortiment->Edit();
-            AppendRows(purchase, 0);
-            d.ffSortiment->FieldByName(u"SOR_PPO"_s).SetAsDate(m_today);
-            d.ffSortiment->Post();
-            PostHeader();
-            db.Commit();
-        } catch (const EDatabaseError& e) {
-            qCWarning(lcReceipts) << "posting of" << m.card << m.variant << "on receipt" << m.doc
-                                  << "rolled back:" << e.Message();
-            Abandon();
-            keeper.Restore();
-            return false;
-        }
-        d.ffUctenky->Edit();
-        return true;
-    }
-
-    // The movement row and, for a price difference, the commission row beside it.
-    void AppendRows(float purchase, double stockAfter)
-    {
-        TTable& den = *d.ffDenik;
-        const QTime now = QTime::currentTime();
-        const QTime second(now.hour(), now.minute(), now.second());
-        auto append = [&](const QString& op, double quantity, double value, double purchaseValue) {
-            den.Append();
-            den.FieldByName(u"DEN_DAT"_s).SetAsDate(m_today);
-            den.FieldByName(u"DEN_KDY"_s).SetValue(second);
-            den.FieldByName(u"DEN_KAV"_s).SetAsString(m.card);
-            den.FieldByName(u"DEN_IND"_s).SetAsString(m.variant);
-            den.FieldByName(u"DEN_OPE"_s).SetAsString(op);
-            den.FieldByName(u"DEN_KUS"_s).SetAsFloat(quantity);
-            den.FieldByName(u"DEN_HPC"_s).SetAsFloat(value);
-            den.FieldByName(u"DEN_HNC"_s).SetAsFloat(purchaseValue);
-            if (m.commission)
-                den.FieldByName(u"DEN_POZ"_s).SetAsFloat(0);
-            den.FieldByName(u"DEN_DOK"_s).SetAsString(m.doc);
-            den.FieldByName(u"DEN_DAN"_s).SetAsFloat(double(m.vatRate));
-            den.FieldByName(u"DEN_ZAS"_s).SetAsFloat(stockAfter);
-            den.FieldByName(u"DEN_REF"_s).SetAsString(d.UzivatelIni);
-            den.Post();
-        };
-        append(u"005"_s, m.quantity, double(m.price) * m.quantity, double(purchase) * m.quantity);
-        if (m.commission) {
-            const float diff = m.linePrice - m.price;  // single precision, as the prices arrive
-            if (float(double(diff) * m.quantity) != 0.0f)
-                append(u"300"_s, 0, double(diff) * m.quantity, 0);
-        }
-    }
-
-    // The header's new totals, written in the posting's transaction.
-    void PostHeader()
-    {
-        TTable& uce = *d.ffUctenky;
-        uce.Edit();
-        AddTo(uce, u"HLA_CUH"_s, m_totals.cuh);
-        AddTo(uce, u"HLA_PCA"_s, m_totals.pca);
-        AddTo(uce, u"HLA_NCA"_s, m_totals.nca);
-        AddTo(uce, u"HLA_Z22"_s, m_totals.z22);
-        AddTo(uce, u"HLA_Z05"_s, m_totals.z05);
-        AddTo(uce, u"HLA_Z00"_s, m_totals.z00);
-        AddTo(uce, u"HLA_D22"_s, m_totals.d22);
-        AddTo(uce, u"HLA_D05"_s, m_totals.d05);
-        uce.Post();
-    }
-
-    // Undoes everything of a failed attempt. A failure of the rollback itself (a lost connection)
-    // must not hide the error on its way out: the store drops the transaction with the connection.
-    void Abandon()
-    {
-        CancelEdit(*d.ffDenik);
-        CancelEdit(*d.ffSklad);
-        CancelEdit(*d.ffSortiment);
-        try {
-            d.ffDatabase->Rollback();
-            // The cursors may stand on rows or values that the rollback took away.
-            for (TTable* t : {d.ffDenik.get(), d.ffSklad.get(), d.ffSortiment.get()})
-                if (t->Active())
-                    t->Refresh();
-        } catch (const EDatabaseError& e) {
-            qCWarning(lcReceipts) << "rollback failed:" << e.Message();
-        }
-    }
-
-    TData& d;
-    const TPartMovement& m;
-    const TTotals& m_totals;
-    const QDate m_today = QDate::currentDate();
-};
+QString Describe(const TPartMovement& m)
+{
+    return u"karta %1, varianta %2, účtenka %3, množství %4"_s.arg(m.card, m.variant, m.doc).arg(m.quantity);
+}
 
 }  // namespace
 
-bool PostPart(TData& data, const TPartMovement& movement, const TTotals& totals)
+bool PostPart(TData& data, const TPartMovement& m, const TTotals& totals)
 {
-    return TPartPosting(data, movement, totals).Run();
+    const TStockMovement movement =
+        m.commission ? TStockMovement::Commission(m.card, m.variant, m.doc, u"005"_s, u"300"_s, m.linePrice,
+                                                  m.vatRate, m.quantity, m.price)
+                     : TStockMovement::Plain(m.card, m.variant, m.doc, u"005"_s, m.price, m.vatRate, m.quantity);
+    TTable& uce = *data.ffUctenky;
+    THeaderKeeper keeper(uce);
+    try {
+        // The stock posting first (it holds the card and the variant), then the header: one
+        // transaction, so that the stored header always carries exactly the posted parts.
+        TTransaction tx(*data.ffDatabase);
+        if (!data.Stock().PostInTransaction(movement))
+            return false;  // no such card or variant: nothing written, the guard rolls back
+        PostHeader(uce, totals);
+        tx.Commit();
+    } catch (const EDatabaseError& e) {
+        // The guard has rolled everything back: the journal, the cards and the header are as before.
+        qCWarning(lcReceipts).noquote() << "posting rolled back:" << Describe(m) << "-" << e.Message();
+        for (TTable* t : {data.ffDenik.get(), data.ffSklad.get(), data.ffSortiment.get()}) {
+            CancelEdit(*t);
+            try {
+                if (t->Active())
+                    t->Refresh();  // it may stand on a row or on values the rollback took away
+            } catch (const EDatabaseError& re) {
+                qCWarning(lcReceipts).noquote() << "cursor not read again:" << re.Message();
+            }
+        }
+        keeper.Restore();
+        return false;
+    }
+    uce.Edit();
+    return true;
 }
 
 }  // namespace Receipts

@@ -1,7 +1,7 @@
 #include "ReceiptRules.h"
 
-#include "Codepages.h"
 #include "DataSet.h"
+#include "TextRoutines.h"
 
 #include <QLocale>
 

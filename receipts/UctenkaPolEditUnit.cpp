@@ -42,10 +42,10 @@ bool CheckDeferred(const std::function<bool()>& check)
 
 }  // namespace
 
-TUctenkaPolDialog::TUctenkaPolDialog(TData& data, TDataSet& line, QWidget* owner, bool correction)
+TUctenkaPolDialog::TUctenkaPolDialog(TData& dataModule, TDataSet& line, QWidget* owner, bool correction)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data),
+      m_data(dataModule),
       m_line(line),
       m_source(new TDataSource(&line, this))
 {
@@ -81,6 +81,7 @@ TUctenkaPolDialog::TUctenkaPolDialog(TData& data, TDataSet& line, QWidget* owner
     m_kus->SetEditType(TDBEditType::Float);
     m_kus->setFixedWidth(100);
     m_kus->OnValid = std::bind_front(&TUctenkaPolDialog::DBEditVarnoKusValid, this);
+    m_kus->installEventFilter(this);
 
     m_stav = new QLabel(this);
     m_stav->setObjectName(u"StavLabel"_s);
@@ -135,6 +136,14 @@ TUctenkaPolDialog::TUctenkaPolDialog(TData& data, TDataSet& line, QWidget* owner
 
 TUctenkaPolDialog::~TUctenkaPolDialog() = default;
 
+bool TUctenkaPolDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // How the quantity field is being left, seen before the field validates.
+    if (watched == m_kus && event->type() == QEvent::FocusOut)
+        m_kusExitReason = static_cast<QFocusEvent*>(event)->reason();
+    return QDialog::eventFilter(watched, event);
+}
+
 bool TUctenkaPolDialog::FormKeyDown(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -181,7 +190,7 @@ void TUctenkaPolDialog::DBEditVarnoKusValid(QObject*, QString& text, bool& valid
     // A click on Storno is giving up: no check of a quantity that is going to be thrown away. (Tab and
     // Enter also lead to Storno, and they check the quantity.)
     // The text goes back to the stored value, so that no half-typed number is written on the way out.
-    if (QApplication::focusWidget() == m_storno && QApplication::mouseButtons() != Qt::NoButton) {
+    if (QApplication::focusWidget() == m_storno && m_kusExitReason == Qt::MouseFocusReason) {
         text = m_line.FieldByName(u"DOK_KUS"_s).EditText();
         return;
     }
@@ -225,8 +234,8 @@ void TUctenkaPolDialog::ZapisClick()
 
 // ---------------------------------------------------------------------------------------------------
 
-TUctenkaPolNewEdit::TUctenkaPolNewEdit(TData& data, TDataSet& line, QWidget* owner)
-    : TUctenkaPolDialog(data, line, owner, false)
+TUctenkaPolNewEdit::TUctenkaPolNewEdit(TData& dataModule, TDataSet& line, QWidget* owner)
+    : TUctenkaPolDialog(dataModule, line, owner, false)
 {
     setWindowTitle(u"Nová položka"_s);
     m_karta->OnValid = std::bind_front(&TUctenkaPolNewEdit::DBEditVarno1Valid, this);
@@ -282,8 +291,8 @@ bool TUctenkaPolNewEdit::CheckStock(const QString& card, double q)
 
 // ---------------------------------------------------------------------------------------------------
 
-TUctenkaPolEdit::TUctenkaPolEdit(TData& data, TDataSet& line, QWidget* owner)
-    : TUctenkaPolDialog(data, line, owner, true)
+TUctenkaPolEdit::TUctenkaPolEdit(TData& dataModule, TDataSet& line, QWidget* owner)
+    : TUctenkaPolDialog(dataModule, line, owner, true)
 {
     setWindowTitle(u"Oprava položky"_s);
 }

@@ -21,6 +21,7 @@ public:
     ~TUctenkaPolDialog() override;
 
     bool FormKeyDown(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The card's base sale price (SOR_PC1), captured when the card field is validated.
     double ZakladniCena = 0;
@@ -43,7 +44,7 @@ public:
     static QString QuantityRefusal(const QString& text, double* quantity);
 
 protected:
-    TUctenkaPolDialog(TData& data, TDataSet& line, QWidget* owner, bool correction);
+    TUctenkaPolDialog(TData& dataModule, TDataSet& line, QWidget* owner, bool correction);
 
     // The stock check of the quantity q (the card or the line's variant); shows its own refusal.
     virtual bool CheckStock(const QString& card, double q) = 0;
@@ -66,6 +67,8 @@ protected:
     QPushButton* m_zapis;
 
 private:
+    Qt::FocusReason m_kusExitReason = Qt::OtherFocusReason;
+
     void DBEditVarnoKusValid(QObject* sender, QString& text, bool& valid);
     void ZapisClick();
 };
@@ -75,7 +78,7 @@ private:
 class TUctenkaPolNewEdit final : public TUctenkaPolDialog {
     Q_OBJECT
 public:
-    TUctenkaPolNewEdit(TData& data, TDataSet& line, QWidget* owner);
+    TUctenkaPolNewEdit(TData& dataModule, TDataSet& line, QWidget* owner);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,7 +97,7 @@ private:
 class TUctenkaPolEdit final : public TUctenkaPolDialog {
     Q_OBJECT
 public:
-    TUctenkaPolEdit(TData& data, TDataSet& line, QWidget* owner);
+    TUctenkaPolEdit(TData& dataModule, TDataSet& line, QWidget* owner);
 
     TDBEditVarno* VariantEdit() const { return m_variant; }
 

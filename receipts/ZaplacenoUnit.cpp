@@ -14,11 +14,11 @@
 
 using namespace Qt::StringLiterals;
 
-TZaplacenoForm::TZaplacenoForm(TData& data, QWidget* owner)
+TZaplacenoForm::TZaplacenoForm(TData& dataModule, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
-      m_data(data),
-      m_source(new TDataSource(data.ffUctenky.get(), this))
+      m_data(dataModule),
+      m_source(new TDataSource(dataModule.ffUctenky.get(), this))
 {
     setWindowTitle(u"Výpočet vrácené částky "_s);
     QFont big = font();
@@ -48,9 +48,9 @@ TZaplacenoForm::TZaplacenoForm(TData& data, QWidget* owner)
     m_ok->setAutoDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    const TTable& uce = *data.ffUctenky;
+    const TTable& uce = *dataModule.ffUctenky;
     if (uce.Active())
-        m_celkem->setText(data.ffUctenky->FieldByName(u"HLA_CUH"_s).DisplayText());
+        m_celkem->setText(dataModule.ffUctenky->FieldByName(u"HLA_CUH"_s).DisplayText());
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(u"Celkem k úhradě"_s, this), 0, 0);

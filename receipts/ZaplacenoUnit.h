@@ -16,7 +16,7 @@ class TDBEditVarno;
 class TZaplacenoForm final : public QDialog, public TKeyPreview {
     Q_OBJECT
 public:
-    TZaplacenoForm(TData& data, QWidget* owner);
+    TZaplacenoForm(TData& dataModule, QWidget* owner);
     ~TZaplacenoForm() override;
 
     bool FormKeyDown(QKeyEvent* event) override;

@@ -1,7 +1,8 @@
 // Loading of a stored document's lines from the movement journal into DokladObsah.
-#include "DataUnit.h"
 #include "Messages.h"
+#include "StockEngine.h"
 #include "StockSupport.h"
+#include "TableGuards.h"
 
 #include <QHash>
 #include <QSet>
@@ -54,12 +55,12 @@ QHash<QString, TCardName> CardNames(TDatabase& db, const QString& table, const Q
 
 }  // namespace
 
-void TData::GetDoklad(QString docNumber, QString pcsOps, QString pomOps, QString slpOps, QString rabOps,
-                      int docType)
+void TStockEngine::GetDoklad(QString docNumber, QString pcsOps, QString pomOps, QString slpOps,
+                             QString rabOps, int docType)
 {
-    TTable& den = *ffDenik;
-    TTable& sor = *ffSortiment;
-    TMemTable& dok = *DokladObsah;
+    TTable& den = m_t.denik;
+    TTable& sor = m_t.sortiment;
+    TMemTable& dok = m_t.doklad;
 
     // The assortment is read by one query of its own below; an open assortment still gets index "KAV".
     TCloseIfOpened denCloser(den);
@@ -108,9 +109,9 @@ void TData::GetDoklad(QString docNumber, QString pcsOps, QString pomOps, QString
             seen.insert(card);
             cards << card;
         }
-    const QHash<QString, TCardName> names = CardNames(*ffDatabase, sor.TableName(), cards);
+    const QHash<QString, TCardName> names = CardNames(m_t.db, sor.TableName(), cards);
 
-    const bool grossPrices = ZakladniCenySDPH == 2;
+    const bool grossPrices = m_settings.priceMode == 2;
     for (const TRow& r : rows) {
         const QString card = r.values.at(fKav).toString();
         const QString variant = r.values.at(fInd).toString();

@@ -1,20 +1,28 @@
 // Card and variant look-ups, stock checks and the remembered assortment card.
-#include "DataUnit.h"
 #include "Messages.h"
+#include "StockEngine.h"
 #include "StockSupport.h"
+#include "TableGuards.h"
+#include "TextRoutines.h"
 
 using namespace Qt::StringLiterals;
 using namespace Stock;
 
-bool TData::SorValid(QString cardCode)
+Q_LOGGING_CATEGORY(lcStock, "korvanta.stock")
+
+TStockEngine::TStockEngine(TStockTables tables, TStockSettings settings, TStockLastCard lastCard)
+    : m_t(tables), m_settings(settings), m_last(lastCard)
+{}
+
+bool TStockEngine::SorValid(QString cardCode)
 {
-    TTable& sor = *ffSortiment;
+    TTable& sor = m_t.sortiment;
     TCloseIfOpened closer(sor);
     sor.Open();
     sor.SetIndexName(u"KAV"_s);
 
     // Only a full-length code is looked up; anything shorter goes to the picker.
-    if (TrimLow(cardCode).size() > 5 && sor.FindKey({cardCode})) {
+    if (Trim(cardCode).size() > 5 && sor.FindKey({cardCode})) {
         if (!sor.Eof())
             SetLastSor();
         return true;
@@ -22,15 +30,16 @@ bool TData::SorValid(QString cardCode)
     if (!sor.IsEmpty())
         GetLastSor();
     sor.SetIndexName(u"NAC"_s);
-    const bool picked = PickSortiment && PickSortiment(AnchorTop + 102, AnchorLeft + 50);
+    const bool picked =
+        Hooks.pickSortiment && Hooks.pickSortiment(m_settings.anchorTop + 102, m_settings.anchorLeft + 50);
     if (picked && !sor.Eof())
         SetLastSor();
     return picked;
 }
 
-bool TData::SklValid(QString cardCode, QString variantCode)
+bool TStockEngine::SklValid(QString cardCode, QString variantCode)
 {
-    TTable& skl = *ffSklad;
+    TTable& skl = m_t.sklad;
     TCloseIfOpened closer(skl);
     skl.Open();
     skl.SetIndexName(u"KAV"_s);
@@ -41,7 +50,7 @@ bool TData::SklValid(QString cardCode, QString variantCode)
     skl.SetRange({cardCode, u"000"_s}, {cardCode, u"999"_s});
     bool picked = false;
     try {
-        picked = PickSklad && PickSklad(AnchorTop + 102, AnchorLeft + 230);
+        picked = Hooks.pickSklad && Hooks.pickSklad(m_settings.anchorTop + 102, m_settings.anchorLeft + 230);
     } catch (...) {
         skl.CancelRange();
         throw;
@@ -56,9 +65,10 @@ bool TData::SklValid(QString cardCode, QString variantCode)
     return skl.FindKey({cardCode, variantCode});
 }
 
-bool TData::KontrolaStavu(QString cardCode, QString variantCode, double stockChange, double lineQuantity)
+bool TStockEngine::KontrolaStavu(QString cardCode, QString variantCode, double stockChange,
+                                 double lineQuantity)
 {
-    TTable& skl = *ffSklad;
+    TTable& skl = m_t.sklad;
     TCloseIfOpened closer(skl);
     skl.Open();
     skl.SetIndexName(u"KAV"_s);
@@ -71,9 +81,9 @@ bool TData::KontrolaStavu(QString cardCode, QString variantCode, double stockCha
     return false;
 }
 
-bool TData::KontrolaStavuKarta(QString cardCode, double stockChange, double lineQuantity)
+bool TStockEngine::KontrolaStavuKarta(QString cardCode, double stockChange, double lineQuantity)
 {
-    TTable& skl = *ffSklad;
+    TTable& skl = m_t.sklad;
     TCloseIfOpened closer(skl);
     skl.Open();
     skl.SetIndexName(u"KAV"_s);
@@ -93,32 +103,35 @@ bool TData::KontrolaStavuKarta(QString cardCode, double stockChange, double line
     return false;
 }
 
-bool TData::SetLastSor()
+bool TStockEngine::SetLastSor()
 {
     try {
-        TTable& sor = *ffSortiment;
+        TTable& sor = m_t.sortiment;
         if (sor.Eof())
             return false;
-        LastSorIndex = sor.IndexName();
-        LastSorKav = sor.FieldByName(u"SOR_KAV"_s).AsString();
-        LastSorValid = true;
+        m_last.index = sor.IndexName();
+        m_last.kav = sor.FieldByName(u"SOR_KAV"_s).AsString();
+        m_last.valid = true;
         return true;
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcStock).noquote() << "the current assortment card was not remembered:" << e.Message();
         return false;
     }
 }
 
-bool TData::GetLastSor()
+bool TStockEngine::GetLastSor()
 {
-    if (!LastSorValid)
+    if (!m_last.valid)
         return false;
     try {
-        TTable& sor = *ffSortiment;
+        TTable& sor = m_t.sortiment;
         sor.SetIndexName(u"KAV"_s);
-        sor.FindKey({LastSorKav});  // a card that has gone leaves the table where it stood
-        sor.SetIndexName(LastSorIndex);
+        sor.FindKey({m_last.kav});  // a card that has gone leaves the table where it stood
+        sor.SetIndexName(m_last.index);
         return true;
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcStock).noquote() << "the remembered assortment card" << m_last.kav
+                                     << "was not found again:" << e.Message();
         return false;
     }
 }

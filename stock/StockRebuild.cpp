@@ -1,7 +1,9 @@
 // Rebuild of a card's stock figures from the movement journal.
-#include "DataUnit.h"
 #include "Messages.h"
+#include "StockEngine.h"
 #include "StockSupport.h"
+#include "TableGuards.h"
+#include "Transaction.h"
 
 #include <cmath>
 
@@ -17,30 +19,34 @@ constexpr int kBlockRows = 4096;
 // transaction usable after a failed statement (PostgreSQL would otherwise abort all of it).
 void WriteVariantStock(TDatabase& db, TTable& skl, double stock)
 {
-    db.ExecDirect(u"SAVEPOINT kv_variant"_s);
+    TSavepoint savepoint(db, u"kv_variant"_s);
     try {
         skl.Edit();
         skl.FieldByName(u"SKL_STA"_s).SetAsFloat(stock);
         skl.Post();
-    } catch (const EDatabaseError&) {
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcStock).noquote() << "stock figure of variant" << skl.FieldByName(u"SKL_KAV"_s).AsString()
+                                     << skl.FieldByName(u"SKL_IND"_s).AsString() << "kept, writing" << stock
+                                     << "failed:" << e.Message();
         CancelEdit(skl);
-        db.ExecDirect(u"ROLLBACK TO SAVEPOINT kv_variant"_s);
+        savepoint.Rollback();
+        return;
     }
-    db.ExecDirect(u"RELEASE SAVEPOINT kv_variant"_s);
+    savepoint.Release();
 }
 
 }  // namespace
 
-bool TData::RekonstrukceKarty(QString cardCode)
+bool TStockEngine::RekonstrukceKarty(QString cardCode)
 {
-    TTable& skl = *ffSklad;
-    TTable& sor = *ffSortiment;
-    TTable& den = *ffDenik;
-    TDatabase& db = *ffDatabase;
+    TTable& skl = m_t.sklad;
+    TTable& sor = m_t.sortiment;
+    TTable& den = m_t.denik;
+    TDatabase& db = m_t.db;
 
-    TCursorState sklState = Note(skl);
-    TCursorState sorState = Note(sor);
-    TCursorState denState = Note(den);
+    TCursorState sklState = NoteCursor(skl);
+    TCursorState sorState = NoteCursor(sor);
+    TCursorState denState = NoteCursor(den);
     sor.Open();
     den.Open();
     skl.Open();
@@ -51,10 +57,8 @@ bool TData::RekonstrukceKarty(QString cardCode)
         // The whole rebuild is one transaction that holds the assortment card, the lock every
         // posting of this card takes first: no sale of the card can slip between summing the journal
         // and writing the figures. A caller's transaction is joined instead.
-        const bool ownTransaction = !db.InTransaction();
         try {
-            if (ownTransaction)
-                db.StartTransaction();
+            TTransaction tx(db, TTransaction::JoinOpen);
             sor.Edit();
             const bool stockItem = sor.FieldByName(u"SOR_SKL"_s).AsBoolean();
             const QString name = sor.FieldByName(u"SOR_NAC"_s).AsString();
@@ -64,8 +68,8 @@ bool TData::RekonstrukceKarty(QString cardCode)
             if (stockItem) {
                 bool busy = false;
                 TScopeExit endBusy([&] {
-                    if (busy && BusyCursor)
-                        BusyCursor(false);
+                    if (busy && Hooks.busyCursor)
+                        Hooks.busyCursor(false);
                 });
                 const int kusField = den.FieldIndex(u"DEN_KUS"_s);
                 for (skl.First(); !skl.Eof(); skl.Next()) {
@@ -73,17 +77,17 @@ bool TData::RekonstrukceKarty(QString cardCode)
                     const QString variant = skl.FieldByName(u"SKL_IND"_s).AsString();
                     den.SetIndexName(u"KAV"_s);
                     den.SetRange({cardCode, variant}, {cardCode, variant});
-                    if (!busy && BusyCursor)
-                        BusyCursor(true);
+                    if (!busy && Hooks.busyCursor)
+                        Hooks.busyCursor(true);
                     busy = true;
                     const int count = den.RecordCount();
 
-                    if (ProgressShow)
-                        ProgressShow(u"Rekonstrukce skladové karty"_s, u"Název sortimentu "_s, name);
+                    if (Hooks.progressShow)
+                        Hooks.progressShow(u"Rekonstrukce skladové karty"_s, u"Název sortimentu "_s, name);
                     bool shown = true;
                     TScopeExit hide([&] {
-                        if (shown && ProgressHide)
-                            ProgressHide();
+                        if (shown && Hooks.progressHide)
+                            Hooks.progressHide();
                     });
                     // Sum in index order (the order of posting), block by block; the cursor stays put.
                     int done = 0;
@@ -96,11 +100,11 @@ bool TData::RekonstrukceKarty(QString cardCode)
                         more = rows.size() == kBlockRows;
                         if (!rows.isEmpty())
                             last = rows.last();
-                        if (ProgressStep && count > 0)
-                            ProgressStep(int(std::lround(100.0 * std::min(done, count) / count)));
+                        if (Hooks.progressStep && count > 0)
+                            Hooks.progressStep(int(std::lround(100.0 * std::min(done, count) / count)));
                     }
-                    if (ProgressHide)
-                        ProgressHide();
+                    if (Hooks.progressHide)
+                        Hooks.progressHide();
                     shown = false;
 
                     if (skl.FieldByName(u"SKL_STA"_s).AsFloat() != stock)
@@ -115,14 +119,13 @@ bool TData::RekonstrukceKarty(QString cardCode)
             sor.FieldByName(u"SOR_STA"_s).SetAsFloat(total);
             sor.Post();
             skl.CancelRange();
-            if (ownTransaction)
-                db.Commit();
+            tx.Commit();
             result = true;
-        } catch (const EDatabaseError&) {
+        } catch (const EDatabaseError& e) {
+            // The guard has rolled back a transaction of its own; a joined one is the caller's.
+            qCWarning(lcStock).noquote() << "rebuild of card" << cardCode << "failed:" << e.Message();
             CancelEdit(skl);
             CancelEdit(sor);
-            if (ownTransaction)
-                db.Rollback();
             result = false;
         }
     }
@@ -130,8 +133,8 @@ bool TData::RekonstrukceKarty(QString cardCode)
     // The stock cards were positioned by the caller; say so when that record has gone.
     if (sklState.wasOpen && sklState.mark.valid && !skl.BookmarkValid(sklState.mark))
         ShowMessage(u"No valid bookmark"_s);
-    Restore(sklState);
-    Restore(denState);
-    Restore(sorState);
+    RestoreCursor(sklState);
+    RestoreCursor(denState);
+    RestoreCursor(sorState);
     return result;
 }

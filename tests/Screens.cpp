@@ -1,6 +1,9 @@
 // Pictures of the program's windows for the documentation: sets up a demo station in a temporary
 // folder, opens each window offscreen and writes one PNG per window into the folder given.
+#include "DBEditVarno.h"
 #include "DataUnit.h"
+#include "DokladGrid.h"
+#include "DokladUctenkaUnit.h"
 #include "EditaceVariantaUnit.h"
 #include "FrameUnit.h"
 #include "HlavniUnit.h"
@@ -18,6 +21,9 @@
 #include "SorHleUnit.h"
 #include "UctenHleUnit.h"
 #include "VyberTiskuDokladuUnit.h"
+#include "UctenkaPolEditUnit.h"
+#include "UctenkyFormaUhradyUnit.h"
+#include "ZaplacenoUnit.h"
 
 #include <QDate>
 #include <QDir>
@@ -112,6 +118,107 @@ bool Save(QWidget* w, const QString& outDir, const QString& name)
     }
     std::printf("%s\n", path.toLocal8Bit().constData());
     return true;
+}
+
+// Receipts: a new receipt with lines sold through the engine, the two line dialogs, the payment form
+// picker and the change dialog.
+bool SaveReceipts(TData& data, QWidget* owner, const QString& outDir)
+{
+    bool ok = true;
+    // Two cards with free stock from the demo assortment, sold as from the keyboard.
+    QStringList cards;
+    TTable& sor = *data.ffSortiment;
+    sor.SetIndexName(u"KAV"_s);
+    sor.Open();
+    for (sor.First(); !sor.Eof() && cards.size() < 3; sor.Next())
+        if (sor.FieldByName(u"SOR_SKL"_s).AsBoolean() &&
+            sor.FieldByName(u"SOR_STA"_s).AsFloat() - sor.FieldByName(u"SOR_BLO"_s).AsFloat() >= 3)
+            cards << sor.FieldByName(u"SOR_KAV"_s).AsString();
+    sor.Close();
+
+    data.AnchorLeft = 40;
+    data.AnchorTop = 40;
+    data.OpenffUce(u"DO1"_s);
+    TTable& uce = *data.ffUctenky;
+    uce.Append();
+    const QDate today = QDate::currentDate();
+    uce.FieldByName(u"HLA_DAT"_s).SetAsDateTime(today.startOfDay());
+    uce.FieldByName(u"HLA_DVS"_s).SetAsDate(today);
+    uce.FieldByName(u"HLA_DZP"_s).SetAsDate(today);
+    uce.FieldByName(u"HLA_FUH"_s).SetAsString(u"1"_s);
+    data.DokladObsah->Open();
+    data.DokladObsah->EmptyTable();
+    TDokladUctenka window(data, TUctenkaUcel::Nova, owner);
+    for (int i = 0; i < cards.size(); ++i)
+        window.Engine().DirectSale(cards[i], i + 1);
+    // A quantity and the first digits of the next code typed on the keyboard.
+    window.show();
+    for (const Qt::Key key : {Qt::Key_2, Qt::Key_Asterisk, Qt::Key_2, Qt::Key_0, Qt::Key_0})
+        QTest::keyClick(window.Grid(), key, Qt::KeypadModifier);
+    ok &= Save(&window, outDir, u"doklaductenka.png"_s);
+
+    if (window.Engine().BeginNewLine()) {
+        TUctenkaPolNewEdit dialog(data, *data.DokladObsah, &window);
+        if (!cards.isEmpty()) {
+            dialog.KartaEdit()->setText(cards.first());
+            QString text = cards.first();
+            sor.Open();
+            if (sor.FindKey({cards.first()})) {
+                TDataSet& line = *data.DokladObsah;
+                line.FieldByName(u"DOK_KAV"_s).SetAsString(cards.first());
+                line.FieldByName(u"DOK_NAZ"_s).SetAsString(sor.FieldByName(u"SOR_NAC"_s).AsString());
+                line.FieldByName(u"DOK_PC1"_s).SetAsFloat(sor.FieldByName(u"SOR_PC1"_s).AsFloat());
+                line.FieldByName(u"DOK_DAN"_s).SetAsFloat(sor.FieldByName(u"SOR_DAN"_s).AsFloat());
+                line.FieldByName(u"DOK_KUS"_s).SetAsFloat(2);
+                dialog.SetStockDisplay(FieldValues::FloatToStr(sor.FieldByName(u"SOR_STA"_s).AsFloat(), QLocale()));
+            }
+            sor.Close();
+        }
+        ok &= Save(&dialog, outDir, u"uctenkapolnewedit.png"_s);
+        dialog.hide();
+        window.Engine().CancelNewLine();
+    }
+
+    data.DokladObsah->First();
+    Receipts::TCorrectionDialog start;
+    if (window.Engine().BeginCorrection(start) == Receipts::TCorrectionStart::Ready) {
+        TUctenkaPolEdit dialog(data, *data.DokladObsah, &window);
+        dialog.KartaEdit()->setEnabled(false);
+        dialog.VariantEdit()->setEnabled(false);
+        dialog.PuvodniMnozstvi = start.puvodniMnozstvi;
+        dialog.SetStockDisplay(start.stockDisplay);
+        ok &= Save(&dialog, outDir, u"uctenkapoledit.png"_s);
+        dialog.hide();
+        window.Engine().CancelCorrection();
+    }
+
+    TTable& fuh = *data.ffFormaUhrady;
+    fuh.Open();
+    fuh.SetFilter(u"FUH_UCT = '1'"_s);
+    fuh.SetFiltered(true);
+    {
+        TUctenkyFormaUhrady picker(fuh, &window);
+        ok &= Save(&picker, outDir, u"uctenkyformauhrady.png"_s);
+    }
+    fuh.SetFiltered(false);
+    fuh.SetFilter(QString());
+    fuh.Close();
+
+    {
+        TZaplacenoForm change(data, &window);
+        change.show();
+        change.activateWindow();
+        (void)QTest::qWaitForWindowActive(&change);
+        change.VlozenoEdit()->setFocus();
+        change.VlozenoEdit()->setText(u"1000"_s);
+        change.OkButton()->setFocus();
+        ok &= Save(&change, outDir, u"zaplaceno.png"_s);
+    }
+    window.hide();
+    data.DokladObsah->Close();
+    uce.Cancel();
+    uce.Close();
+    return ok;
 }
 
 }  // namespace
@@ -249,5 +356,6 @@ int main(int argc, char** argv)
         }
         overview.reject();
     }
+    ok &= SaveReceipts(data, &hlavni, outDir);
     return ok ? 0 : 1;
 }

@@ -6,15 +6,20 @@
 
 #include "DBEditVarno.h"
 #include "DBGrid.h"
+#include "DataSestavyUnit.h"
 #include "DataUnit.h"
 #include "DokladGrid.h"
 #include "DokladUctenkaUnit.h"
 #include "MemTable.h"
+#include "Spooler.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
 #include "ZaplacenoUnit.h"
+#include "myPrinters.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -163,6 +168,20 @@ protected:
             skl.FieldByName(u"SKL_POC"_s).SetAsFloat(sta);
             skl.FieldByName(u"SKL_SNC"_s).SetAsFloat(c.pc1 / 2);
             skl.Post();
+            if (sta == 0)
+                continue;
+            // The journal row that brought the stock in, so that the card agrees with its journal.
+            TTable& den = *data->ffDenik;
+            den.Open();
+            den.Append();
+            den.FieldByName(u"DEN_DOK"_s).SetAsString(u"POC"_s);
+            den.FieldByName(u"DEN_KAV"_s).SetAsString(c.kav);
+            den.FieldByName(u"DEN_IND"_s).SetAsString(ind);
+            den.FieldByName(u"DEN_OPE"_s).SetAsString(u"000"_s);
+            den.FieldByName(u"DEN_KUS"_s).SetAsFloat(0);
+            den.FieldByName(u"DEN_ZAS"_s).SetAsFloat(sta);
+            den.Post();
+            den.Close();
         }
         skl.Close();
     }
@@ -567,6 +586,212 @@ TEST_P(ReceiptWindowTest, AltF4IsNotACorrection)
     Press(Qt::Key_F4, Qt::ShiftModifier);
     ProcessEvents();
     EXPECT_EQ(told.messages.size(), 2);
+}
+
+// The lines as the grid shows them: card, variant, quantity.
+QStringList GridLines(TDokladUctenka* w)
+{
+    QAbstractItemModel* m = w->Grid()->model();
+    QStringList lines;
+    for (int r = 0; r < m->rowCount(); ++r)
+        lines << m->index(r, 0).data().toString() + u" "_s + m->index(r, 1).data().toString() + u" "_s +
+                     m->index(r, 4).data().toString();
+    return lines;
+}
+
+TEST_P(ReceiptWindowTest, NewLineFromTheKeyboard)
+{
+    OpenNew();
+    TMessageRecorder told;
+    // 4 pieces of the card whose variants hold 2, 0 and 5: two lines, 001 and 003 with 2 each.
+    OnDialog<TUctenkaPolNewEdit>([this](TUctenkaPolNewEdit* d) {
+        EXPECT_EQ(d->pos(), QPoint(data->AnchorLeft + 250, data->AnchorTop + 45));
+        Type(u"000001"_s);
+        Press(Qt::Key_Return);
+        Type(u"4"_s);
+        Press(Qt::Key_Return);
+        Press(Qt::Key_Tab);
+        ASSERT_EQ(Focus(), static_cast<QWidget*>(d->ZapisButton())) << FocusName().toStdString();
+        Press(Qt::Key_Return);
+    });
+    Press(Qt::Key_F2);
+    ProcessEvents();
+    EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u'|').toStdString();
+    EXPECT_EQ(GridLines(window.get()), (QStringList{u"000001 001 2"_s, u"000001 003 2"_s}));
+    EXPECT_EQ(window->CisloLabel()->text(), u"0000000125"_s);
+    EXPECT_EQ(window->CelkemLabel()->text(), u"400,00"_s);
+    EXPECT_EQ(Counter(), u"125"_s);
+    EXPECT_TRUE(window->UctenkaZalozena());
+    EXPECT_FALSE(window->NovaUctenka());
+    EXPECT_EQ(Uce(u"HLA_Z22"_s), 400);
+    EXPECT_EQ(Uce(u"HLA_D22"_s), 88);
+    WaitActive(window.get());
+    EXPECT_EQ(Focus(), static_cast<QWidget*>(window->Grid())) << FocusName().toStdString();
+    EXPECT_FALSE(data->ffSortiment->Active()) << "the sale's tables are closed again";
+
+    // A cancelled dialog and a zero quantity add nothing.
+    OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit*) { Press(Qt::Key_Escape); });
+    Press(Qt::Key_F2);
+    ProcessEvents();
+    OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit* d) {
+        Type(u"000001"_s);
+        Press(Qt::Key_Return);
+        Type(u"0"_s);
+        Press(Qt::Key_Return);
+        QTest::mouseClick(d->ZapisButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->NovaButton(), Qt::LeftButton);
+    ProcessEvents();
+    EXPECT_EQ(GridLines(window.get()).size(), 2);
+    EXPECT_EQ(Uce(u"HLA_CUH"_s), 400);
+    EXPECT_EQ(Counter(), u"125"_s);
+
+    // The receipt exists now: Esc closes with OK.
+    EXPECT_EQ(Exec([](TDokladUctenka*) { Press(Qt::Key_Escape); }), QDialog::Accepted);
+}
+
+TEST_P(ReceiptWindowTest, CorrectionFromTheKeyboard)
+{
+    OpenNew();
+    OnDialog<TUctenkaPolNewEdit>([](TUctenkaPolNewEdit*) {
+        Type(u"000001"_s);
+        Press(Qt::Key_Return);
+        Type(u"2"_s);
+        Press(Qt::Key_Return);
+        Press(Qt::Key_Tab);
+        Press(Qt::Key_Return);
+    });
+    Press(Qt::Key_F2);
+    ProcessEvents();
+    ASSERT_EQ(GridLines(window.get()), QStringList{u"000001 001 2"_s});
+    // F4 (with Ctrl too, not with Alt alone): the correction dialog on the line, its variant's stock
+    // plus the line's quantity shown, the focus on the quantity.
+    OnDialog<TUctenkaPolEdit>([this](TUctenkaPolEdit* d) {
+        EXPECT_EQ(d->pos(), QPoint(data->AnchorLeft + 250, data->AnchorTop + 45));
+        EXPECT_FALSE(d->KartaEdit()->isEnabled());
+        EXPECT_FALSE(d->VariantEdit()->isEnabled());
+        EXPECT_EQ(d->StavLabel()->text(), u"2"_s);
+        EXPECT_EQ(Focus(), static_cast<QWidget*>(d->KusEdit())) << FocusName().toStdString();
+        Type(u"1"_s);
+        Press(Qt::Key_Return);
+        Press(Qt::Key_Tab);
+        Press(Qt::Key_Return);
+    });
+    Press(Qt::Key_F4, Qt::ControlModifier);
+    ProcessEvents();
+    EXPECT_EQ(GridLines(window.get()), QStringList{u"000001 001 1"_s});
+    EXPECT_EQ(window->CelkemLabel()->text(), u"100,00"_s);
+    EXPECT_EQ(Uce(u"HLA_Z22"_s), 100);
+    EXPECT_EQ(Uce(u"HLA_D22"_s), 22);
+    WaitActive(window.get());
+    EXPECT_EQ(Focus(), static_cast<QWidget*>(window->Grid()));
+}
+
+TEST_P(ReceiptWindowTest, DirectSaleFromTheKeyboard)
+{
+    OpenNew();
+    TMessageRecorder told;
+    // 3 × the card with 3 in stock and 1 blocked: 2 are sold, with the message.
+    Press(Qt::Key_3, Qt::KeypadModifier);
+    Press(Qt::Key_Asterisk, Qt::KeypadModifier);
+    Type(u"000003"_s);
+    EXPECT_EQ(window->PrimyDisplay()->text(), u"3x 000003"_s);
+    Press(Qt::Key_Enter, Qt::KeypadModifier);
+    ProcessEvents();
+    EXPECT_EQ(told.messages, QStringList{u"Bude vydáno pouze 2 kusů, víc nemám"_s});
+    EXPECT_EQ(GridLines(window.get()), QStringList{u"000003 001 2"_s});
+    EXPECT_EQ(window->CisloLabel()->text(), u"0000000125"_s);
+    EXPECT_EQ(window->CelkemLabel()->text(), u"60,00"_s);
+    EXPECT_TRUE(window->PrimyDisplay()->text().isEmpty());
+    EXPECT_TRUE(window->PrimyKod().isEmpty());
+    EXPECT_EQ(window->PrimeMnozstvi(), 1);
+    EXPECT_FALSE(window->MnozstviZadano());
+    EXPECT_EQ(Focus(), static_cast<QWidget*>(window->Grid()));
+
+    // An unknown code and a code longer than a card code (whose first six characters are a card)
+    // sell nothing.
+    for (const QString& code : {u"999999"_s, u"0000011"_s}) {
+        told.messages.clear();
+        Type(code);
+        Press(Qt::Key_Return);
+        ProcessEvents();
+        EXPECT_EQ(told.messages, QStringList{u"Je mi líto kartu "_s + code + u" neznám."_s});
+        EXPECT_EQ(GridLines(window.get()).size(), 1);
+        EXPECT_TRUE(window->PrimyDisplay()->text().isEmpty());
+    }
+
+    // Digits typed while the payment form field has the focus are sold by the next Enter in the grid.
+    told.messages.clear();
+    Press(Qt::Key_Tab);
+    ASSERT_EQ(Focus(), static_cast<QWidget*>(window->FormaUhradyEdit()));
+    window->FormaUhradyEdit()->selectAll();
+    Type(u"000001"_s);
+    EXPECT_EQ(window->PrimyDisplay()->text(), u"000001"_s);
+    window->FormaUhradyEdit()->setText(u"1"_s);
+    // Leaving the field for the grid: form 1 on a receipt with a total offers the change dialog.
+    OnDialog<TZaplacenoForm>([](TZaplacenoForm*) { Press(Qt::Key_Escape); });
+    window->Grid()->setFocus(Qt::MouseFocusReason);
+    ProcessEvents();
+    WaitActive(window.get());
+    window->Grid()->setFocus();
+    Press(Qt::Key_Return);
+    ProcessEvents();
+    EXPECT_TRUE(told.messages.isEmpty()) << told.messages.join(u'|').toStdString();
+    EXPECT_EQ(GridLines(window.get()), (QStringList{u"000003 001 2"_s, u"000001 001 1"_s}));
+    EXPECT_EQ(window->CelkemLabel()->text(), u"160,00"_s);
+}
+
+TEST_P(ReceiptWindowTest, PrintClosesWithTheResult)
+{
+    int printed = 0;
+    TDokladUctenka::TiskUctenky() = [&printed](TData&, QWidget*) { ++printed; };
+    OpenNew();
+    Type(u"000001"_s);
+    Press(Qt::Key_Return);
+    ProcessEvents();
+    ASSERT_EQ(GridLines(window.get()).size(), 1);
+    Press(Qt::Key_F8);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(printed, 1);
+    TDokladUctenka::TiskUctenky() = nullptr;
+}
+
+TEST_P(ReceiptWindowTest, F11AndF12OpenTheDrawer)
+{
+    // The receipt printer: a directory spooler whose one queue is "SP 300".
+    const QString spool = tmp.path() + u"/spool"_s;
+    ASSERT_TRUE(QDir().mkpath(spool + u"/SP 300"_s));
+    SetSpoolDirectory(spool);
+    ResetPrintersForTests();
+    data->ParagonovaTiskarna = 0;
+    auto printing = std::make_unique<TDataSestavy>();
+    OpenNew();
+    TMessageRecorder told;
+    Press(Qt::Key_F11);
+    Press(Qt::Key_F12);
+    ProcessEvents();
+    const QDir queue(spool + u"/SP 300"_s);
+    const QStringList jobs = queue.entryList({u"*.prn"_s}, QDir::Files, QDir::Name);
+    ASSERT_EQ(jobs.size(), 2);
+    for (const QString& job : jobs) {
+        QFile f(queue.filePath(job));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().startsWith(TDataSestavy::kDrawerPulse)) << job.toStdString();
+    }
+    EXPECT_TRUE(told.messages.isEmpty());
+    // A printer position outside the list is told, and nothing goes out.
+    data->ParagonovaTiskarna = 5;
+    Press(Qt::Key_F11);
+    ProcessEvents();
+    EXPECT_EQ(told.messages.size(), 1);
+    EXPECT_EQ(queue.entryList({u"*.prn"_s}, QDir::Files).size(), 2);
+    EXPECT_TRUE(window->isVisible());
+    window->close();
+    window.reset();
+    printing.reset();
+    SetSpoolDirectory(QString());
+    ResetPrintersForTests();
 }
 
 // ---------------------------------------------------------------------------------------------------

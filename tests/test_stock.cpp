@@ -3,10 +3,13 @@
 #include "TestSupport.h"
 
 #include "DataUnit.h"
+#include "ProgramLog.h"
 #include "TillSales.h"
+#include "Transaction.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <atomic>
@@ -174,6 +177,24 @@ protected:
     }
 
     int JournalCount() { return Table(u"DEN"_s)->RecordCount(); }
+
+    // Every later update of an assortment card's SOR_PPO fails in the store.
+    void FailCardUpdates()
+    {
+        TDatabase& db = store->Db();
+        if (store->Kind() == TStoreKind::Sqlite) {
+            db.ExecDirect(
+                u"CREATE TRIGGER kv_fail BEFORE UPDATE OF \"SOR_PPO\" ON \"sor0001\" "
+                "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"_s);
+        } else {
+            db.ExecDirect(
+                u"CREATE FUNCTION kv_fail() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$ BEGIN RAISE EXCEPTION 'injected failure'; END $$"_s);
+            db.ExecDirect(
+                u"CREATE TRIGGER kv_fail BEFORE UPDATE OF \"SOR_PPO\" ON \"sor0001\" "
+                "FOR EACH ROW EXECUTE FUNCTION kv_fail()"_s);
+        }
+    }
 
     std::unique_ptr<TData> data;
 };
@@ -702,6 +723,120 @@ TEST_P(StockTest, FailedPostingLeavesNothingHalfPosted)
         data->ZapisPohybuVarProvize(u"100001"_s, u"001"_s, u"D1"_s, u"005"_s, u"300"_s, 25, 21, -2, 30));
     EXPECT_EQ(VariantStock(u"100001"_s, u"001"_s), 3);
     ExpectBooksBalance({u"100001"_s});
+}
+
+// A sale's part posted inside the caller's transaction: it stands or falls with the caller's other
+// writes, joins the rebuild of a card out of step with its journal, and hands database errors over.
+TEST_P(StockTest, PostingInsideTheCallersTransactionCommitsAndRollsBackWithIt)
+{
+    AddCard(u"100001"_s, u"Rohlík"_s, true, 5);
+    AddVariant(u"100001"_s, u"001"_s, 0, 5, 10);
+    AddJournal(u"P1"_s, u"100001"_s, u"001"_s, u"001"_s, 5, 0, 0, 0, 5);
+    AddCard(u"100002"_s, u"Káva"_s, true, 4);
+    AddVariant(u"100002"_s, u"001"_s, 7, 4);  // out of step: the journal says 7
+    TStockEngine& stock = data->Stock();
+    TDatabase& db = *data->ffDatabase;
+    const TStockMovement sale =
+        TStockMovement::Commission(u"100001"_s, u"001"_s, u"D1"_s, u"005"_s, u"300"_s, 25, 21, -2, 30);
+    const TStockMovement other = TStockMovement::Plain(u"100002"_s, u"001"_s, u"D1"_s, u"005"_s, 30, 21, -1);
+
+    EXPECT_THROW(stock.PostInTransaction(sale), EDatabaseError) << "no transaction open";
+    {
+        TTransaction tx(db);
+        ASSERT_TRUE(stock.PostInTransaction(sale));
+        ASSERT_TRUE(stock.PostInTransaction(other));
+        EXPECT_FALSE(stock.PostInTransaction(
+            TStockMovement::Plain(u"100001"_s, u"009"_s, u"D1"_s, u"005"_s, 30, 21, -1)))
+            << "unknown variant: refused, nothing written, the transaction goes on";
+        EXPECT_TRUE(db.InTransaction()) << "the caller's transaction stays open";
+        EXPECT_EQ(JournalCount(), 1) << "the test's own connection sees nothing uncommitted";
+    }  // not committed: rolled back
+    EXPECT_FALSE(db.InTransaction());
+    EXPECT_EQ(JournalCount(), 1);
+    EXPECT_EQ(VariantStock(u"100001"_s, u"001"_s), 5);
+    EXPECT_EQ(VariantStock(u"100002"_s, u"001"_s), 4) << "the joined rebuild went with the rollback";
+
+    {
+        TTransaction tx(db);
+        ASSERT_TRUE(stock.PostInTransaction(sale));
+        ASSERT_TRUE(stock.PostInTransaction(other));
+        tx.Commit();
+    }
+    EXPECT_EQ(JournalCount(), 4);
+    EXPECT_EQ(VariantStock(u"100001"_s, u"001"_s), 3);
+    EXPECT_EQ(VariantStock(u"100002"_s, u"001"_s), 6);
+    ExpectBooksBalance({u"100001"_s, u"100002"_s});
+
+    // A database error inside the posting reaches the caller, whose guard rolls everything back.
+    FailCardUpdates();
+    try {
+        TTransaction tx(db);
+        stock.PostInTransaction(sale);
+        ADD_FAILURE() << "the injected failure did not reach the caller";
+        tx.Commit();
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(u"injected failure"_s)) << e.Message().toStdString();
+    }
+    EXPECT_FALSE(db.InTransaction());
+    EXPECT_EQ(JournalCount(), 4);
+    EXPECT_EQ(VariantStock(u"100001"_s, u"001"_s), 3);
+    for (TTable* t : {data->ffSortiment.get(), data->ffSklad.get(), data->ffDenik.get()})
+        EXPECT_EQ(t->State(), TDataSetState::Inactive) << t->Def().component.toStdString();
+}
+
+// A posting that fails says so in the station's log, with the movement and the store's message.
+TEST_P(StockTest, FailedPostingLeavesItsLogLine)
+{
+    AddCard(u"100001"_s, u"Rohlík"_s, true, 5);
+    AddVariant(u"100001"_s, u"001"_s, 5, 5);
+    FailCardUpdates();
+    QTemporaryDir station;
+    ASSERT_TRUE(station.isValid());
+    const TProgramLog log(station.path());
+    SetLogOperator(u"Jana Nováková"_s);
+    EXPECT_FALSE(data->ZapisPohybuVar(u"100001"_s, u"001"_s, u"0000000042"_s, u"005"_s, 30, 21, -2));
+    SetLogOperator(QString());
+
+    QFile file(log.FilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    const auto posting = std::find_if(lines.cbegin(), lines.cend(),
+                                      [](const QString& l) { return l.contains(u"posting failed"_s); });
+    ASSERT_NE(posting, lines.cend()) << text.toStdString();
+    EXPECT_TRUE(posting->contains(u"[Jana Nováková] korvanta.stock warning: "_s)) << posting->toStdString();
+    EXPECT_TRUE(posting->contains(u"karta 100001, varianta 001, doklad 0000000042"_s))
+        << posting->toStdString();
+    EXPECT_TRUE(posting->contains(u"injected failure"_s)) << posting->toStdString();
+}
+
+TEST(JournalAmounts, MovementAndCommissionRows)
+{
+    struct Case {
+        TStockMovement m;
+        float purchase;
+        double value, purchaseValue;
+        bool difference;
+        double differenceValue;
+    };
+    const Case cases[] = {
+        {TStockMovement::Plain(u"1"_s, u"001"_s, u"D"_s, u"005"_s, 30, 21, -2), 10, -60, -20, false, 0},
+        {TStockMovement::Commission(u"1"_s, u"001"_s, u"D"_s, u"005"_s, u"300"_s, 25, 21, -2, 30), 10, -60,
+         -20, true, 10},
+        {TStockMovement::Commission(u"1"_s, u"001"_s, u"D"_s, u"005"_s, u"300"_s, 30, 21, -1.5, 30), 4, -45,
+         -6, false, 0},
+        // Prices arrive in single precision: 0.1f - 0.3f is not -0.2 exactly, the row still follows.
+        {TStockMovement::Commission(u"1"_s, u"001"_s, u"D"_s, u"005"_s, u"300"_s, 0.1f, 21, 3, 0.3f), 0,
+         static_cast<double>(0.3f) * 3, 0, true, static_cast<double>(0.1f - 0.3f) * 3},
+    };
+    for (const Case& c : cases) {
+        const TJournalAmounts a = JournalAmounts(c.m, c.purchase);
+        EXPECT_EQ(a.quantity, c.m.quantity);
+        EXPECT_EQ(a.value, c.value);
+        EXPECT_EQ(a.purchaseValue, c.purchaseValue);
+        EXPECT_EQ(a.hasDifference, c.difference);
+        EXPECT_EQ(a.differenceValue, c.differenceValue);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class QTextStream;
 class TData;
 
@@ -16,7 +18,8 @@ struct TGenerateOptions {
 };
 
 // The commands of the administration tool on a connected data module (tables named for its
-// organisation). Failures throw EDatabaseError with a Czech message or the database client's.
+// organisation), each in a file of its own. Failures throw EDatabaseError with a Czech message or the
+// database client's.
 class TDbTool {
 public:
     TDbTool(TData& data, QTextStream& out);
@@ -31,6 +34,10 @@ public:
     // Prints every disagreement between stock cards and journal, assortment and stock cards, passes
     // and their movements; returns how many there were.
     int Check();
+
+    // Shows how far a long command has got (a line that replaces the previous one; an empty text
+    // takes it away); the program installs it when standard error is a terminal.
+    std::function<void(const QString&)> Progress;
 
 private:
     TData& m_data;

@@ -1,0 +1,3 @@
+#include "DataLog.h"
+
+Q_LOGGING_CATEGORY(lcData, "korvanta.data")
