@@ -5,13 +5,13 @@
 #include "DbError.h"
 #include "DokladUctenkaUnit.h"
 #include "MemTable.h"
+#include "ReceiptLog.h"
 #include "ReceiptPrinting.h"
 #include "UctenHleUnit.h"
 #include "myPrinters.h"
 
 #include <QDate>
 #include <QKeyEvent>
-#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -19,8 +19,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcReceiptOverview, "korvanta.receipts")
 
 namespace {
 
@@ -144,7 +142,7 @@ void TPrehledUctenek::FormCreate()
         if (m_data.OpenffUce(u"DO1"_s))
             m_data.ffUctenky->Last();
     } catch (const EDatabaseError& e) {
-        qCWarning(lcReceiptOverview) << "receipts not opened:" << e.Message();
+        qCWarning(lcReceipts) << "receipts not opened:" << e.Message();
     }
 
     // The price basis follows the first price list.
@@ -159,7 +157,7 @@ void TPrehledUctenek::FormCreate()
         if (!wasOpen)
             cen.Close();
     } catch (const EDatabaseError& e) {
-        qCWarning(lcReceiptOverview) << "price list not read:" << e.Message();
+        qCWarning(lcReceipts) << "price list not read:" << e.Message();
     }
 
     m_grid->SetDataSet(m_data.ffUctenky.get(),
@@ -200,7 +198,7 @@ void TPrehledUctenek::done(int result)
         try {
             m_data.SeTIniWinHigh(kHeightIndex, height());
         } catch (const std::exception& e) {
-            qCWarning(lcReceiptOverview) << "height not remembered:" << e.what();
+            qCWarning(lcReceipts) << "height not remembered:" << e.what();
         }
         m_navigator->SetDataSet(nullptr);
         m_grid->SetDataSet(nullptr);
@@ -304,12 +302,12 @@ void TPrehledUctenek::OpravaClick()
                 uce.Cancel();
         }
     } catch (const std::exception& e) {
-        qCWarning(lcReceiptOverview) << "correction ended:" << e.what();
+        qCWarning(lcReceipts) << "correction ended:" << e.what();
         try {
             if (uce.Active() && uce.State() != TDataSetState::Browse)
                 uce.Cancel();
         } catch (const std::exception& e2) {
-            qCWarning(lcReceiptOverview) << "correction not cancelled:" << e2.what();
+            qCWarning(lcReceipts) << "correction not cancelled:" << e2.what();
         }
     }
     dok.Close();

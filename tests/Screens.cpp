@@ -19,11 +19,11 @@
 #include "ProgresWinUnit.h"
 #include "SchemaSql.h"
 #include "SorHleUnit.h"
+#include "UctenHleUnit.h"
+#include "VyberTiskuDokladuUnit.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
 #include "ZaplacenoUnit.h"
-#include "UctenHleUnit.h"
-#include "VyberTiskuDokladuUnit.h"
 
 #include <QDate>
 #include <QDir>
@@ -318,7 +318,6 @@ int main(int argc, char** argv)
         ok &= Save(&progress, outDir, u"progreswin.png"_s);
         sor.Close();
     }
-    ok &= SaveReceipts(data, &hlavni, outDir);
 
     // Receipts: the overview on its last receipt, its search, the print options and the page that a
     // page printer gets for that receipt.
@@ -356,5 +355,6 @@ int main(int argc, char** argv)
         }
         overview.reject();
     }
+    ok &= SaveReceipts(data, &hlavni, outDir);
     return ok ? 0 : 1;
 }

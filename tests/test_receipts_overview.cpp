@@ -37,7 +37,7 @@ void PrintTo(const QByteArray& b, std::ostream* os)
 
 namespace {
 
-QWidget* KeyTarget()
+QWidget* OverviewKeyTarget()
 {
     if (!QApplication::focusWidget()) {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -47,15 +47,14 @@ QWidget* KeyTarget()
     return QApplication::focusWidget();
 }
 
-void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+void OverviewPress(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
-    QTest::keyClick(KeyTarget(), Qt::Key(key), mods);
+    QTest::keyClick(OverviewKeyTarget(), Qt::Key(key), mods);
 }
 
-void Type(const QString& text)
+void OverviewType(const QString& text)
 {
-    for (const QChar c : text)
-        QTest::keyClick(KeyTarget(), char(c.unicode()));
+    TypeInto(OverviewKeyTarget(), text);
 }
 
 template <typename T>
@@ -305,7 +304,7 @@ TEST_P(ReceiptOverviewTest, OpensOnTheLastReceiptWithTheFirstPriceListsBasis)
     EXPECT_TRUE(window->SuplikAction()->text().startsWith(u"Otevři šuplík"_s));
 
     window->resize(327, 400);
-    Press(Qt::Key_Escape);
+    OverviewPress(Qt::Key_Escape);
     ProcessEvents();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
@@ -324,7 +323,7 @@ TEST_P(ReceiptOverviewTest, OpensModallyFromTheMainWindow)
         EXPECT_TRUE(overview->isModal());
         at = overview->pos();
         current = Current();
-        Press(Qt::Key_Escape);
+        OverviewPress(Qt::Key_Escape);
     });
     main.ReceiptsAction()->trigger();
     ProcessEvents();
@@ -341,8 +340,8 @@ TEST_P(ReceiptOverviewTest, EmptyPriceListKeepsTheBasisAndAnEmptyTableOpens)
     EXPECT_EQ(data->ZakladniCenySDPH, 1);
     EXPECT_FALSE(data->ffUctenky->HasRecord());
     // Nothing to correct or reprint: no receipt window, no job.
-    Press(Qt::Key_F4);
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F4);
+    OverviewPress(Qt::Key_F8);
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(Jobs().isEmpty());
 }
@@ -359,15 +358,15 @@ TEST_P(ReceiptOverviewTest, SearchByNumberTillClosureAndDate)
         EXPECT_TRUE(d->CisloOption()->isChecked());
         EXPECT_EQ(QApplication::focusWidget(), d->CisloOption());
         EXPECT_FALSE(d->HledejButton()->isEnabled());
-        Press(Qt::Key_Return);
+        OverviewPress(Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), d->TextEdit());
-        Type(u"0000000002"_s);
+        OverviewType(u"0000000002"_s);
         EXPECT_TRUE(d->HledejButton()->isEnabled());
-        Press(Qt::Key_Return);
+        OverviewPress(Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), d->HledejButton());
-        Press(Qt::Key_Return);
+        OverviewPress(Qt::Key_Return);
     });
-    Press(Qt::Key_F5);
+    OverviewPress(Qt::Key_F5);
     ProcessEvents();
     EXPECT_EQ(Current(), u"0000000002"_s);
     EXPECT_EQ(window->focusWidget(), window->Grid());
@@ -396,14 +395,14 @@ TEST_P(ReceiptOverviewTest, SearchByNumberTillClosureAndDate)
             EXPECT_TRUE(d->TextEdit()->text().isEmpty());
             EXPECT_EQ(d->TextEdit()->EditType(), TEditType::String);
             for (int i = 0; i < c.option; ++i)
-                Press(Qt::Key_Down);
-            Press(Qt::Key_Return);
+                OverviewPress(Qt::Key_Down);
+            OverviewPress(Qt::Key_Return);
             EXPECT_EQ(d->TextEdit()->EditType(), c.option == 2 ? TEditType::Date : TEditType::String);
             d->TextEdit()->setText(c.text);
-            Press(Qt::Key_End);
+            OverviewPress(Qt::Key_End);
             d->HledejButton()->click();
         });
-        Press(Qt::Key_F5);
+        OverviewPress(Qt::Key_F5);
         ProcessEvents();
         EXPECT_EQ(data->ffUctenky->IndexName(), c.index);
         EXPECT_EQ(Current(), c.expected);
@@ -412,14 +411,14 @@ TEST_P(ReceiptOverviewTest, SearchByNumberTillClosureAndDate)
 
     // Esc and "Storno" leave the index and the place as they are.
     OnDialog<TUctenHle>([](TUctenHle*) {
-        Press(Qt::Key_Down);
-        Press(Qt::Key_Return);
-        Type(u"0000000002"_s);
-        Press(Qt::Key_Escape);
+        OverviewPress(Qt::Key_Down);
+        OverviewPress(Qt::Key_Return);
+        OverviewType(u"0000000002"_s);
+        OverviewPress(Qt::Key_Escape);
     });
-    Press(Qt::Key_F5);
+    OverviewPress(Qt::Key_F5);
     OnDialog<TUctenHle>([](TUctenHle* d) {
-        Type(u"x"_s);
+        OverviewType(u"x"_s);
         d->StornoButton()->click();
     });
     window->HledejAction()->trigger();
@@ -438,7 +437,7 @@ TEST_P(ReceiptOverviewTest, ReprintRebuildsTheLinesFromTheJournal)
     Open();
     ASSERT_EQ(Current(), u"0000000005"_s);
 
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     ASSERT_EQ(Jobs(), QStringList{u"00000001.prn"_s});
     const QByteArray expected = QByteArray("LOGO\x1B\x00\x07", 7) + SaleBytes();
@@ -499,7 +498,7 @@ TEST_P(ReceiptOverviewTest, BadPrinterPositionSendsNothing)
     TMessageRecorder messages;
     Open();
     // The reprint ends silently.
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     EXPECT_TRUE(Jobs().isEmpty());
     EXPECT_TRUE(messages.messages.isEmpty());
@@ -512,7 +511,7 @@ TEST_P(ReceiptOverviewTest, BadPrinterPositionSendsNothing)
     EXPECT_TRUE(Jobs().isEmpty());
     data->DokladObsah->Close();
     // The drawer tells the operator.
-    Press(Qt::Key_F11);
+    OverviewPress(Qt::Key_F11);
     EXPECT_EQ(messages.messages, QStringList{u"List index out of bounds (5)"_s});
     EXPECT_TRUE(Jobs().isEmpty());
 }
@@ -521,8 +520,8 @@ TEST_P(ReceiptOverviewTest, DrawerPulses)
 {
     data->MatrixPrinter = false;  // the drawer does not depend on it
     Open();
-    Press(Qt::Key_F11);
-    Press(Qt::Key_F12);
+    OverviewPress(Qt::Key_F11);
+    OverviewPress(Qt::Key_F12);
     window->SuplikAction()->trigger();
     ProcessEvents();
     const QStringList jobs = Jobs();
@@ -530,7 +529,7 @@ TEST_P(ReceiptOverviewTest, DrawerPulses)
     for (const QString& job : jobs)
         EXPECT_EQ(Job(job), QByteArray("\x07\n\r"));
     // Modified keys are not the drawer's.
-    Press(Qt::Key_F11, Qt::ControlModifier);
+    OverviewPress(Qt::Key_F11, Qt::ControlModifier);
     EXPECT_EQ(Jobs().size(), 3);
 }
 
@@ -548,7 +547,7 @@ TEST_P(ReceiptOverviewTest, CorrectionAndNewReceiptOpenTheReceiptWindow)
         EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Edit);
         return int(QDialog::Rejected);
     };
-    Press(Qt::Key_F4);
+    OverviewPress(Qt::Key_F4);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_FALSE(requests[0].newReceipt);
     EXPECT_TRUE(requests[0].closedTill);
@@ -565,7 +564,7 @@ TEST_P(ReceiptOverviewTest, CorrectionAndNewReceiptOpenTheReceiptWindow)
         data->ffUctenky->FieldByName(u"HLA_TSK"_s).SetAsBoolean(true);
         return int(QDialog::Accepted);
     };
-    Press(Qt::Key_F4, Qt::ShiftModifier);
+    OverviewPress(Qt::Key_F4, Qt::ShiftModifier);
     ASSERT_EQ(requests.size(), 2);
     EXPECT_FALSE(requests[1].closedTill);
     EXPECT_EQ(lines, 2);
@@ -573,9 +572,9 @@ TEST_P(ReceiptOverviewTest, CorrectionAndNewReceiptOpenTheReceiptWindow)
     EXPECT_TRUE(data->ffUctenky->FieldByName(u"HLA_TSK"_s).AsBoolean());
 
     // Ctrl+F4 corrects as well; Alt+F4 alone does not.
-    Press(Qt::Key_F4, Qt::ControlModifier);
+    OverviewPress(Qt::Key_F4, Qt::ControlModifier);
     EXPECT_EQ(requests.size(), 3);
-    Press(Qt::Key_F4, Qt::AltModifier);
+    OverviewPress(Qt::Key_F4, Qt::AltModifier);
     EXPECT_EQ(requests.size(), 3);
 
     // A new receipt closed without creating it leaves no record.
@@ -588,7 +587,7 @@ TEST_P(ReceiptOverviewTest, CorrectionAndNewReceiptOpenTheReceiptWindow)
         return int(QDialog::Rejected);
     };
     const int before = ReceiptCount();
-    Press(Qt::Key_F2);
+    OverviewPress(Qt::Key_F2);
     ASSERT_EQ(requests.size(), 4);
     EXPECT_TRUE(requests[3].newReceipt);
     EXPECT_EQ(issued, QDate::currentDate().startOfDay());
@@ -621,8 +620,8 @@ TEST_P(ReceiptOverviewTest, CorrectionOfAVanishedReceiptEndsSilently)
         ASSERT_TRUE(t.Locate(u"HLA_DO1"_s, {u"0000000005"_s}));
         t.Delete();
     }
-    Press(Qt::Key_F4);
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F4);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(messages.messages.isEmpty());
@@ -644,13 +643,13 @@ TEST_P(ReceiptOverviewTest, TheReceiptWindowFromTheOverview)
     OnDialog<TDokladUctenka>([](TDokladUctenka* w) {
         EXPECT_FALSE(w->NovaButton()->isEnabled());
         EXPECT_FALSE(w->OpravaButton()->isEnabled());
-        Press(Qt::Key_F2);
+        OverviewPress(Qt::Key_F2);
         ProcessEvents();
-        Press(Qt::Key_F4);
+        OverviewPress(Qt::Key_F4);
         ProcessEvents();
-        Press(Qt::Key_Escape);
+        OverviewPress(Qt::Key_Escape);
     });
-    Press(Qt::Key_F4);
+    OverviewPress(Qt::Key_F4);
     ProcessEvents();
     EXPECT_EQ(told.messages, (QStringList{u"Účtenka již uzavřena výčetkou, nelze přidat !"_s,
                                           u"Účtenka uzavřena výčetkou, nelze opravit"_s}));
@@ -668,13 +667,13 @@ TEST_P(ReceiptOverviewTest, TheReceiptWindowFromTheOverview)
     OnDialog<TDokladUctenka>([this, &stayedOpen](TDokladUctenka* w) {
         EXPECT_TRUE(w->NovaButton()->isEnabled());
         EXPECT_EQ(data->DokladObsah->RecordCount(), 2);
-        Press(Qt::Key_F8);
+        OverviewPress(Qt::Key_F8);
         ProcessEvents();
         stayedOpen = w->isVisible();
         data->ParagonovaTiskarna = 0;
-        Press(Qt::Key_F8);
+        OverviewPress(Qt::Key_F8);
     });
-    Press(Qt::Key_F4);
+    OverviewPress(Qt::Key_F4);
     ProcessEvents();
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(told.messages, QStringList{u"List index out of bounds (5)"_s});
@@ -685,11 +684,11 @@ TEST_P(ReceiptOverviewTest, TheReceiptWindowFromTheOverview)
 
     // The drawer from the receipt window: one pulse each for F11 and F12.
     OnDialog<TDokladUctenka>([](TDokladUctenka*) {
-        Press(Qt::Key_F11);
-        Press(Qt::Key_F12);
-        Press(Qt::Key_Escape);
+        OverviewPress(Qt::Key_F11);
+        OverviewPress(Qt::Key_F12);
+        OverviewPress(Qt::Key_Escape);
     });
-    Press(Qt::Key_F4);
+    OverviewPress(Qt::Key_F4);
     ProcessEvents();
     ASSERT_EQ(Jobs().size(), 3);
     EXPECT_EQ(Job(Jobs().at(1)), QByteArray("\x07\n\r"));
@@ -735,20 +734,20 @@ TEST_P(ReceiptOverviewTest, PagePrintingThroughTheOptionsDialog)
         EXPECT_EQ(d->CopiesEdit()->text(), u"1"_s);
         EXPECT_FALSE(d->NahledCheck()->isChecked());
         EXPECT_EQ(d->PrinterCombo()->currentText(), u"SP 300"_s);
-        Press(Qt::Key_F12);
+        OverviewPress(Qt::Key_F12);
         EXPECT_TRUE(d->NahledCheck()->isChecked());
-        Press(Qt::Key_F12);
+        OverviewPress(Qt::Key_F12);
         EXPECT_FALSE(d->NahledCheck()->isChecked());
         d->CopiesEdit()->selectAll();
-        Type(u"2"_s);
-        Press(Qt::Key_Return);
+        OverviewType(u"2"_s);
+        OverviewPress(Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), d->NahledCheck());
-        Press(Qt::Key_Return);
+        OverviewPress(Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), d->PrinterCombo());
         d->PrinterCombo()->setCurrentIndex(0);
-        Press(Qt::Key_F8);
+        OverviewPress(Qt::Key_F8);
     });
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     EXPECT_EQ(data->HlavniTiskarna, 0);
     ASSERT_EQ(Jobs(u"*.pdf"_s, u"Laser"_s), QStringList{u"00000001.pdf"_s});
@@ -767,7 +766,7 @@ TEST_P(ReceiptOverviewTest, PagePrintingThroughTheOptionsDialog)
         EXPECT_EQ(d->PrinterCombo()->currentIndex(), 0);
         d->TiskButton()->click();
     });
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     ASSERT_EQ(Jobs(u"*.pdf"_s, u"Laser"_s).size(), 2);
     PdfText(spool + u"/Laser/00000002.pdf"_s, &pages);
@@ -776,12 +775,12 @@ TEST_P(ReceiptOverviewTest, PagePrintingThroughTheOptionsDialog)
     // An empty copies field prints nothing and raises no error; nor does "Storno" or Esc.
     OnDialog<TVyberTiskuDokladu>([](TVyberTiskuDokladu* d) {
         d->CopiesEdit()->clear();
-        Press(Qt::Key_F8);
+        OverviewPress(Qt::Key_F8);
         EXPECT_EQ(d->CopiesEdit()->text(), u"0"_s);
     });
-    Press(Qt::Key_F8);
-    OnDialog<TVyberTiskuDokladu>([](TVyberTiskuDokladu*) { Press(Qt::Key_Escape); });
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
+    OnDialog<TVyberTiskuDokladu>([](TVyberTiskuDokladu*) { OverviewPress(Qt::Key_Escape); });
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     EXPECT_EQ(Jobs(u"*.pdf"_s, u"Laser"_s).size(), 2);
     EXPECT_TRUE(messages.messages.isEmpty());
@@ -789,14 +788,14 @@ TEST_P(ReceiptOverviewTest, PagePrintingThroughTheOptionsDialog)
     // A preview comes first; closing it prints nothing.
     bool previewed = false;
     OnDialog<TVyberTiskuDokladu>([&previewed](TVyberTiskuDokladu*) {
-        Press(Qt::Key_F12);
+        OverviewPress(Qt::Key_F12);
         OnNextModal([&previewed](QWidget* w) {
             previewed = qobject_cast<QPrintPreviewDialog*>(w) != nullptr;
             w->close();
         });
-        Press(Qt::Key_F8);
+        OverviewPress(Qt::Key_F8);
     });
-    Press(Qt::Key_F8);
+    OverviewPress(Qt::Key_F8);
     ProcessEvents();
     EXPECT_TRUE(previewed);
     EXPECT_EQ(Jobs(u"*.pdf"_s, u"Laser"_s).size(), 2);
