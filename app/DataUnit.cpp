@@ -60,7 +60,7 @@ void CheckHostPort(const QString& host)
         throw EConvertError(u"Port %1 serveru %2 není mezi 1 a 65535."_s.arg(*port).arg(host));
 }
 
-} // namespace
+}  // namespace
 
 TData::TData(QString programDir, QObject* parent) : QObject(parent)
 {
@@ -190,9 +190,10 @@ void TData::CreateTables()
 
 QList<TTable*> TData::Tables() const
 {
-    return {ffVlastnik.get(), ffProdejny.get(), ffUzivatele.get(), ffUzivSkup.get(), ffUziPrava.get(),
-            ffUziPopPrav.get(), ffSemafor.get(), ffCiselnik.get(), ffSortiment.get(), ffCeniky.get(),
-            ffFormaUhrady.get(), ffLegHla.get(), ffLegPol.get(), ffUctenky.get(), ffSklad.get(), ffDenik.get()};
+    return {ffVlastnik.get(),  ffProdejny.get(),   ffUzivatele.get(),   ffUzivSkup.get(),
+            ffUziPrava.get(),  ffUziPopPrav.get(), ffSemafor.get(),     ffCiselnik.get(),
+            ffSortiment.get(), ffCeniky.get(),     ffFormaUhrady.get(), ffLegHla.get(),
+            ffLegPol.get(),    ffUctenky.get(),    ffSklad.get(),       ffDenik.get()};
 }
 
 void TData::SetTableNames()
@@ -297,9 +298,10 @@ bool TData::IniPrepare()
         ServerName = ini.ReadString(kSection, u"ServerName"_s, u"ACC"_s).trimmed();
         ParagonovaTiskarna = ini.ReadInteger(kSection, u"ParagonovaTiskarna"_s, 1);
         MatrixPrinter = ini.ReadBool(kSection, u"MatrixPrinter"_s, true);
-        ZakladniCenySDPH =
-            ini.ReadString(kSection, u"ZakladniCenySDPH"_s, u"Ano"_s).compare(u"ANO"_s, Qt::CaseInsensitive) == 0 ? 2
-                                                                                                                  : 1;
+        ZakladniCenySDPH = ini.ReadString(kSection, u"ZakladniCenySDPH"_s, u"Ano"_s)
+                                       .compare(u"ANO"_s, Qt::CaseInsensitive) == 0
+                               ? 2
+                               : 1;
         LoginForm = ini.ReadBool(kSection, u"LoginForm"_s, false);
         // Kept for the station's other programs; nothing here consults them.
         UserRequestType = ini.ReadInteger(kSection, u"UserRequestType"_s, 0);
@@ -410,7 +412,8 @@ void TData::CloseffUce()
 
 void TData::ffLegHlaCalcFields(TDataSet& d)
 {
-    d.FieldByName(u"LEG_ZUS"_s).SetAsFloat(d.FieldByName(u"LEG_POC"_s).AsFloat() - d.FieldByName(u"LEG_CER"_s).AsFloat());
+    d.FieldByName(u"LEG_ZUS"_s)
+        .SetAsFloat(d.FieldByName(u"LEG_POC"_s).AsFloat() - d.FieldByName(u"LEG_CER"_s).AsFloat());
 }
 
 void TData::ffLegPolCalcFields(TDataSet& d)

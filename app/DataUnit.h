@@ -109,8 +109,9 @@ public:
     std::unique_ptr<TDatabase> ffDatabase;
 
     // --- tables ---
-    std::unique_ptr<TTable> ffVlastnik, ffProdejny, ffUzivatele, ffUzivSkup, ffUziPrava, ffUziPopPrav, ffSemafor,
-        ffCiselnik, ffSortiment, ffCeniky, ffFormaUhrady, ffLegHla, ffLegPol, ffUctenky, ffSklad, ffDenik;
+    std::unique_ptr<TTable> ffVlastnik, ffProdejny, ffUzivatele, ffUzivSkup, ffUziPrava, ffUziPopPrav,
+        ffSemafor, ffCiselnik, ffSortiment, ffCeniky, ffFormaUhrady, ffLegHla, ffLegPol, ffUctenky, ffSklad,
+        ffDenik;
     std::unique_ptr<TMemTable> DokladObsah;
 
     // --- run-time settings ---

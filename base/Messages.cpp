@@ -8,7 +8,7 @@ TMessageHandler& Handler()
     static TMessageHandler handler;
     return handler;
 }
-} // namespace
+}  // namespace
 
 bool ShowMessage(const QString& text, TMessageKind kind)
 {

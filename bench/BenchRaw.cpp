@@ -14,7 +14,7 @@ int CzechCollation(void*, int len1, const void* s1, int len2, const void* s2)
                         QString::fromRawData(static_cast<const QChar*>(s2), len2 / 2));
 }
 
-} // namespace
+}  // namespace
 
 void Fail(sqlite3* h, const std::string& what)
 {

@@ -41,7 +41,8 @@ void Report(const char* what, double value, double target, const char* unit = "m
 {
     const bool pass = value < target;
     g_missed += !pass;
-    std::printf("%-58s %10.2f %s  (target < %g %s: %s)\n", what, value, unit, target, unit, pass ? "PASS" : "MISS");
+    std::printf("%-58s %10.2f %s  (target < %g %s: %s)\n", what, value, unit, target, unit,
+                pass ? "PASS" : "MISS");
 }
 
 double ResidentMb()
@@ -91,8 +92,8 @@ int main(int argc, char** argv)
         tCount = Lowest(3, [&] { (void)data.ffUctenky->RecordCount(); });
         tRecNo = Lowest(3, [&] { (void)data.ffUctenky->RecNo(); });
         data.CloseffUce();
-        std::printf("  open + Last %.2f ms, record count %.2f ms, place of the record %.2f ms\n", tLast, tCount,
-                    tRecNo);
+        std::printf("  open + Last %.2f ms, record count %.2f ms, place of the record %.2f ms\n", tLast,
+                    tCount, tRecNo);
     }
 
     // Opening: the window, its table on the last receipt and the grid's first rows on screen.
@@ -123,8 +124,9 @@ int main(int argc, char** argv)
     const QString middle = u"%1"_s.arg(qMax(1, receipts / 2), 10, 10, QChar(u'0'));
     // The table positioned on the receipt found, before the grid shows it.
     const QVariant day = QDate::currentDate().addDays(-180).startOfDay();
-    for (const auto& [index, key] : {std::pair{u"DO1"_s, QVariant(middle)}, std::pair{u"DO2"_s, QVariant(u"0000000000"_s)},
-                                     std::pair{u"DAT"_s, day}}) {
+    for (const auto& [index, key] :
+         {std::pair{u"DO1"_s, QVariant(middle)}, std::pair{u"DO2"_s, QVariant(u"0000000000"_s)},
+          std::pair{u"DAT"_s, day}}) {
         const double landing = Lowest(1, [&] {
             uce.SetIndexName(index);
             uce.FindNearest({key});
@@ -132,37 +134,45 @@ int main(int argc, char** argv)
         });
         Report(qPrintable(u"search lands on index "_s + index + u" (table only)"_s), landing, 50);
     }
-    Report("search by receipt number (DO1) with the grid refreshed", Lowest(20, [&] {
-               uce.SetIndexName(u"DO1"_s);
-               uce.FindNearest({middle});
-               overview.Grid()->Reload();
-               QCoreApplication::processEvents();
-           }),
+    Report("search by receipt number (DO1) with the grid refreshed",
+           Lowest(20,
+                  [&] {
+                      uce.SetIndexName(u"DO1"_s);
+                      uce.FindNearest({middle});
+                      overview.Grid()->Reload();
+                      QCoreApplication::processEvents();
+                  }),
            50);
-    Report("search by till closure (DO2) with the grid refreshed", Lowest(20, [&] {
-               uce.SetIndexName(u"DO2"_s);
-               uce.FindNearest({u"0000000000"_s});
-               overview.Grid()->Reload();
-               QCoreApplication::processEvents();
-           }),
+    Report("search by till closure (DO2) with the grid refreshed",
+           Lowest(20,
+                  [&] {
+                      uce.SetIndexName(u"DO2"_s);
+                      uce.FindNearest({u"0000000000"_s});
+                      overview.Grid()->Reload();
+                      QCoreApplication::processEvents();
+                  }),
            50);
-    Report("search by date of issue (DAT) with the grid refreshed", Lowest(20, [&] {
-               uce.SetIndexName(u"DAT"_s);
-               uce.FindNearest({day});
-               overview.Grid()->Reload();
-               QCoreApplication::processEvents();
-           }),
+    Report("search by date of issue (DAT) with the grid refreshed",
+           Lowest(20,
+                  [&] {
+                      uce.SetIndexName(u"DAT"_s);
+                      uce.FindNearest({day});
+                      overview.Grid()->Reload();
+                      QCoreApplication::processEvents();
+                  }),
            50);
 
     if (!fifty.isEmpty()) {
         uce.SetIndexName(u"DO1"_s);
         if (uce.FindKey({fifty})) {
             int lines = 0;
-            Report("lines of a 50-line receipt ready for correction/reprint", Lowest(20, [&] {
-                       ReceiptPrint::LoadLines(data);
-                       lines = data.DokladObsah->RecordCount();
-                       data.DokladObsah->Close();
-                   }),
+            Report("lines of a 50-line receipt ready for correction/reprint",
+                   Lowest(20,
+                          [&] {
+                              ReceiptPrint::LoadLines(data);
+                              lines = data.DokladObsah->RecordCount();
+                              data.DokladObsah->Close();
+                          }),
                    20);
             std::printf("  (%d lines merged from 50 journal rows)\n", lines);
         } else {

@@ -37,7 +37,7 @@ namespace {
 
 constexpr int kFillVersion = 1;  // bump when the generated data changes
 constexpr int kCards = 4000;
-constexpr int kKeys = 200;          // stock cards the sales take in turn
+constexpr int kKeys = 200;           // stock cards the sales take in turn
 constexpr double kRestock = 100000;  // pieces a bench card gets when it runs low
 const QString kOrg = u"0001"_s;
 
@@ -213,10 +213,11 @@ void PickKeys(Store& s)
 {
     TDatabase& db = *s.data->ffDatabase;
     const QString sor = TDatabase::TableSql(TableNameFor(TableDef(u"SOR"_s), kOrg));
-    const auto cards = db.SelectRows(u"SELECT \"SOR_KAV\" FROM "_s + sor +
-                                         u" WHERE \"SOR_SKL\" = ? AND COALESCE(\"SOR_BLO\", 0) = 0 AND \"SOR_DAN\" = 22"
-                                           u" ORDER BY \"SOR_KAV\""_s,
-                                     {db.Kind() == TStoreKind::Postgres ? QVariant(true) : QVariant(1)}, kKeys);
+    const auto cards =
+        db.SelectRows(u"SELECT \"SOR_KAV\" FROM "_s + sor +
+                          u" WHERE \"SOR_SKL\" = ? AND COALESCE(\"SOR_BLO\", 0) = 0 AND \"SOR_DAN\" = 22"
+                          u" ORDER BY \"SOR_KAV\""_s,
+                      {db.Kind() == TStoreKind::Postgres ? QVariant(true) : QVariant(1)}, kKeys);
     TData& d = *s.data;
     d.OpenffSkl(u"KAV"_s);
     d.OpenffSor(u"KAV"_s);
@@ -271,7 +272,8 @@ qint64 NewReceipt(Store& s, const Key& k)
 // that the record still exists, then the record).
 struct Raw {
     Stmt sorOpen, sklOpen, denOpen, sorFind, sklFirst, sklAfter, sklFind, begin, sorLock, sklLock, denLatest,
-        insert, sklUpdate, sorUpdate, uceUpdate, commit, rollback, uceRead, sklExists, denExists, sorExists, denRead;
+        insert, sklUpdate, sorUpdate, uceUpdate, commit, rollback, uceRead, sklExists, denExists, sorExists,
+        denRead;
     int sorId, sorSta, sorBlo, sorPc1, sorDan, sklId, sklKav, sklInd, sklSta, sklSnc, denZas;
     double totals[8] = {};  // the header as the window holds it
 };
@@ -291,32 +293,37 @@ void PrepareRaw(Store& s)
     r.sklOpen = Stmt(h, SelectOf(u"SKL") + " ORDER BY \"SKL_KAV\", \"SKL_IND\" LIMIT 1");
     r.denOpen = Stmt(h, SelectOf(u"DEN") + " ORDER BY \"DEN_DAT\", \"DEN_RAD\" LIMIT 1");
     r.sorFind = Stmt(h, SelectOf(u"SOR") + " WHERE \"SOR_KAV\" = ? ORDER BY \"SOR_KAV\" LIMIT 1");
-    r.sklFirst = Stmt(h, SelectOf(u"SKL") + " WHERE \"SKL_KAV\" = ? ORDER BY \"SKL_KAV\", \"SKL_IND\" LIMIT 1");
-    r.sklAfter = Stmt(h, SelectOf(u"SKL") + " WHERE (\"SKL_KAV\", \"SKL_IND\") > (?, ?) ORDER BY \"SKL_KAV\","
-                                            " \"SKL_IND\" LIMIT 8");
-    r.sklFind = Stmt(h, SelectOf(u"SKL") + " WHERE \"SKL_KAV\" = ? AND \"SKL_IND\" = ? ORDER BY \"SKL_KAV\","
-                                           " \"SKL_IND\" LIMIT 1");
+    r.sklFirst =
+        Stmt(h, SelectOf(u"SKL") + " WHERE \"SKL_KAV\" = ? ORDER BY \"SKL_KAV\", \"SKL_IND\" LIMIT 1");
+    r.sklAfter = Stmt(h, SelectOf(u"SKL") +
+                             " WHERE (\"SKL_KAV\", \"SKL_IND\") > (?, ?) ORDER BY \"SKL_KAV\","
+                             " \"SKL_IND\" LIMIT 8");
+    r.sklFind = Stmt(h, SelectOf(u"SKL") +
+                            " WHERE \"SKL_KAV\" = ? AND \"SKL_IND\" = ? ORDER BY \"SKL_KAV\","
+                            " \"SKL_IND\" LIMIT 1");
     r.begin = Stmt(h, "BEGIN IMMEDIATE");
     r.sorLock = Stmt(h, SelectOf(u"SOR") + " WHERE " + sorId + " = ?");
     r.sklLock = Stmt(h, SelectOf(u"SKL") + " WHERE " + sklId + " = ?");
-    r.denLatest = Stmt(h, SelectOf(u"DEN") + " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?"
-                                             " ORDER BY \"DEN_KAV\" DESC, \"DEN_IND\" DESC, \"DEN_RAD\" DESC LIMIT 1");
-    r.insert = Stmt(h, "INSERT INTO " + TableSql(u"DEN") +
-                           " (\"DEN_DAT\", \"DEN_DOK\", \"DEN_KAV\", \"DEN_IND\", \"DEN_OPE\", \"DEN_KUS\","
-                           " \"DEN_HPC\", \"DEN_HNC\", \"DEN_DAN\", \"DEN_ZAS\", \"DEN_REF\", \"DEN_POZ\", \"DEN_PRN\","
-                           " \"DEN_KDY\") VALUES (?, ?, ?, ?, '005', ?, ?, ?, ?, ?, 'JN', NULL, NULL, ?) RETURNING " +
-                           ColumnsOf(u"DEN"));
+    r.denLatest = Stmt(h, SelectOf(u"DEN") +
+                              " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?"
+                              " ORDER BY \"DEN_KAV\" DESC, \"DEN_IND\" DESC, \"DEN_RAD\" DESC LIMIT 1");
+    r.insert = Stmt(
+        h, "INSERT INTO " + TableSql(u"DEN") +
+               " (\"DEN_DAT\", \"DEN_DOK\", \"DEN_KAV\", \"DEN_IND\", \"DEN_OPE\", \"DEN_KUS\","
+               " \"DEN_HPC\", \"DEN_HNC\", \"DEN_DAN\", \"DEN_ZAS\", \"DEN_REF\", \"DEN_POZ\", \"DEN_PRN\","
+               " \"DEN_KDY\") VALUES (?, ?, ?, ?, '005', ?, ?, ?, ?, ?, 'JN', NULL, NULL, ?) RETURNING " +
+               ColumnsOf(u"DEN"));
     r.sklUpdate = Stmt(h, "UPDATE " + TableSql(u"SKL") + " SET \"SKL_STA\" = ? WHERE " + sklId +
                               " = ? AND \"SKL_STA\" IS ? RETURNING " + ColumnsOf(u"SKL"));
-    r.sorUpdate = Stmt(h, "UPDATE " + TableSql(u"SOR") + " SET \"SOR_STA\" = ?, \"SOR_PPO\" = ? WHERE " + sorId +
-                              " = ? AND \"SOR_STA\" IS ? RETURNING " + ColumnsOf(u"SOR"));
+    r.sorUpdate = Stmt(h, "UPDATE " + TableSql(u"SOR") + " SET \"SOR_STA\" = ?, \"SOR_PPO\" = ? WHERE " +
+                              sorId + " = ? AND \"SOR_STA\" IS ? RETURNING " + ColumnsOf(u"SOR"));
     std::string sets, checks;
     for (const char16_t* f : kTotals) {
         sets += std::string(sets.empty() ? "" : ", ") + Quote(QString::fromUtf16(f)) + " = ?";
         checks += " AND " + Quote(QString::fromUtf16(f)) + " IS ?";
     }
-    r.uceUpdate = Stmt(h, "UPDATE " + TableSql(u"UCE") + " SET " + sets + " WHERE " + uceId + " = ?" + checks +
-                              " RETURNING " + ColumnsOf(u"UCE"));
+    r.uceUpdate = Stmt(h, "UPDATE " + TableSql(u"UCE") + " SET " + sets + " WHERE " + uceId + " = ?" +
+                              checks + " RETURNING " + ColumnsOf(u"UCE"));
     r.commit = Stmt(h, "COMMIT");
     r.rollback = Stmt(h, "ROLLBACK");
     r.uceRead = Stmt(h, SelectOf(u"UCE") + " WHERE " + uceId + " = ?");
@@ -338,7 +345,8 @@ void PrepareRaw(Store& s)
     sqlite3_bind_int64(r.uceRead, 1, s.rawHeader);
     Row(h, r.uceRead);
     for (int i = 0; i < 8; ++i)
-        r.totals[i] = sqlite3_column_double(r.uceRead, ColumnOf(r.uceRead, S(QString::fromUtf16(kTotals[i])).c_str()));
+        r.totals[i] =
+            sqlite3_column_double(r.uceRead, ColumnOf(r.uceRead, S(QString::fromUtf16(kTotals[i])).c_str()));
     sqlite3_reset(r.uceRead);
 }
 
@@ -598,8 +606,9 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     QCoreApplication app(argc, argv);
-    const QString dir = qEnvironmentVariableIsSet("KORVANTA_BENCH_DIR") ? qEnvironmentVariable("KORVANTA_BENCH_DIR")
-                                                                        : QDir::tempPath();
+    const QString dir = qEnvironmentVariableIsSet("KORVANTA_BENCH_DIR")
+                            ? qEnvironmentVariable("KORVANTA_BENCH_DIR")
+                            : QDir::tempPath();
     auto store = std::make_unique<Store>();
     Store* s = store.get();
     s->opt = opt;
@@ -614,8 +623,7 @@ int main(int argc, char** argv)
         try {
             Connect(*s->data, dir, opt, false);
             ready = Usable(*s->data, opt.rows);
-        } catch (const EDatabaseError&) {
-        }
+        } catch (const EDatabaseError&) {}
         if (!ready) {
             s->data.reset();
             if (opt.pg.isEmpty())
@@ -662,8 +670,9 @@ int main(int argc, char** argv)
 
     const std::string n = "/" + std::to_string(opt.rows);
     if (opt.pg.isEmpty())
-        benchmark::RegisterBenchmark(("sale_line" + n).c_str(), [s](benchmark::State& st) { SaleLine(st, s); })
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("sale_line" + n).c_str(), [s](benchmark::State& st) {
+            SaleLine(st, s);
+        })->Unit(benchmark::kMicrosecond);
     else
         benchmark::RegisterBenchmark(("sale_line_engine" + n).c_str(),
                                      [s](benchmark::State& st) {
@@ -676,7 +685,8 @@ int main(int argc, char** argv)
                                      })
             ->Unit(benchmark::kMicrosecond)
             ->UseRealTime();
-    benchmark::RegisterBenchmark(("receipt_5_lines" + n).c_str(), [s](benchmark::State& st) { FiveLineReceipt(st, s); })
+    benchmark::RegisterBenchmark(("receipt_5_lines" + n).c_str(),
+                                 [s](benchmark::State& st) { FiveLineReceipt(st, s); })
         ->Unit(benchmark::kMicrosecond)
         ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();

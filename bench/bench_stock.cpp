@@ -2,8 +2,8 @@
 // price difference against the same statements run straight through the SQLite C API, the rebuild
 // of a card whose variant has 100,000 journal rows (with the longest pause between its progress
 // calls), and the loading of a receipt of 50 lines. bench/run prints the summary.
-#include "DataUnit.h"
 #include "BenchRaw.h"
+#include "DataUnit.h"
 #include "Database.h"
 #include "Messages.h"
 #include "Schema.h"
@@ -39,14 +39,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kFillVersion = 1;        // bump when the generated data changes
-constexpr int kHeavyRows = 100000;     // journal rows of the rebuilt card's only variant
-constexpr int kBigLines = 50;          // lines of the loaded receipt, each a different card
-constexpr int kLinesPerReceipt = 5;    // every other receipt
-constexpr int kCards = 5000;           // ordinary cards, codes 200000 upwards
-constexpr int kVariants = 4;           // variants "001" to "004" of each ordinary card
-constexpr int kPostKeys = 256;         // variants the postings take in turn
-constexpr double kOpeningStock = 1000; // SKL_POC of every variant
+constexpr int kFillVersion = 1;         // bump when the generated data changes
+constexpr int kHeavyRows = 100000;      // journal rows of the rebuilt card's only variant
+constexpr int kBigLines = 50;           // lines of the loaded receipt, each a different card
+constexpr int kLinesPerReceipt = 5;     // every other receipt
+constexpr int kCards = 5000;            // ordinary cards, codes 200000 upwards
+constexpr int kVariants = 4;            // variants "001" to "004" of each ordinary card
+constexpr int kPostKeys = 256;          // variants the postings take in turn
+constexpr double kOpeningStock = 1000;  // SKL_POC of every variant
 const QString kOrg = u"0001"_s;
 const std::string kHeavyCard = "100000";
 const std::string kHeavyVariant = "001";
@@ -187,25 +187,50 @@ void BindJournal(sqlite3_stmt* q, const JournalColumns& cols, const JournalRow& 
     for (int c = 0; c < int(cols.roles.size()); ++c) {
         const int p = c + 1;
         switch (cols.roles[c]) {
-        case kDat: BindText(q, p, r.dat); break;
-        case kDok: BindText(q, p, r.dok); break;
-        case kKav: BindText(q, p, r.kav); break;
-        case kInd: BindText(q, p, r.ind); break;
-        case kOpe: BindText(q, p, r.ope); break;
-        case kKdy: BindText(q, p, r.kdy); break;
-        case kRef: BindText(q, p, kOperator); break;
-        case kKus: sqlite3_bind_double(q, p, r.kus); break;
-        case kHpc: sqlite3_bind_double(q, p, r.hpc); break;
-        case kHnc: sqlite3_bind_double(q, p, r.hnc); break;
-        case kDan: sqlite3_bind_double(q, p, r.dan); break;
-        case kZas: sqlite3_bind_double(q, p, r.zas); break;
+        case kDat:
+            BindText(q, p, r.dat);
+            break;
+        case kDok:
+            BindText(q, p, r.dok);
+            break;
+        case kKav:
+            BindText(q, p, r.kav);
+            break;
+        case kInd:
+            BindText(q, p, r.ind);
+            break;
+        case kOpe:
+            BindText(q, p, r.ope);
+            break;
+        case kKdy:
+            BindText(q, p, r.kdy);
+            break;
+        case kRef:
+            BindText(q, p, kOperator);
+            break;
+        case kKus:
+            sqlite3_bind_double(q, p, r.kus);
+            break;
+        case kHpc:
+            sqlite3_bind_double(q, p, r.hpc);
+            break;
+        case kHnc:
+            sqlite3_bind_double(q, p, r.hnc);
+            break;
+        case kDan:
+            sqlite3_bind_double(q, p, r.dan);
+            break;
+        case kZas:
+            sqlite3_bind_double(q, p, r.zas);
+            break;
         case kPoz:
             if (r.hasPoz)
                 sqlite3_bind_double(q, p, r.poz);
             else
                 sqlite3_bind_null(q, p);
             break;
-        default: sqlite3_bind_null(q, p);
+        default:
+            sqlite3_bind_null(q, p);
         }
     }
 }
@@ -332,11 +357,13 @@ void GenerateStore(const std::string& path, int rows)
     if (plain != others)
         throw std::runtime_error("generator: heavy lines miscounted");
 
-    Stmt skl(h, "INSERT INTO " + TableSql(Def(u"SKL")) +
-                    " (\"SKL_KAV\", \"SKL_IND\", \"SKL_SNC\", \"SKL_POC\", \"SKL_STA\") VALUES (?, ?, ?, ?, ?)");
-    Stmt sor(h, "INSERT INTO " + TableSql(Def(u"SOR")) +
-                    " (\"SOR_KAV\", \"SOR_NAC\", \"SOR_PC1\", \"SOR_STA\", \"SOR_DAN\", \"SOR_SKL\", \"SOR_OLD\","
-                    " \"SOR_SKU\", \"SOR_PPO\") VALUES (?, ?, ?, ?, 21, 1, 0, ?, '2024-12-31')");
+    Stmt skl(h,
+             "INSERT INTO " + TableSql(Def(u"SKL")) +
+                 " (\"SKL_KAV\", \"SKL_IND\", \"SKL_SNC\", \"SKL_POC\", \"SKL_STA\") VALUES (?, ?, ?, ?, ?)");
+    Stmt sor(
+        h, "INSERT INTO " + TableSql(Def(u"SOR")) +
+               " (\"SOR_KAV\", \"SOR_NAC\", \"SOR_PC1\", \"SOR_STA\", \"SOR_DAN\", \"SOR_SKL\", \"SOR_OLD\","
+               " \"SOR_SKU\", \"SOR_PPO\") VALUES (?, ?, ?, ?, 21, 1, 0, ?, '2024-12-31')");
     for (int card = -1; card < kCards; ++card) {
         const std::string kav = card < 0 ? kHeavyCard : CardCode(card);
         double total = 0;
@@ -476,11 +503,15 @@ void BuildReplay(Store& s)
     const std::vector<std::pair<Stmt*, std::string>> texts{
         {&r.begin, "BEGIN IMMEDIATE"},
         {&r.sorFind, SelectOf(sor) + " WHERE \"SOR_KAV\" = ? ORDER BY \"SOR_KAV\" LIMIT 1"},
-        {&r.sklFind, SelectOf(skl) + " WHERE \"SKL_KAV\" = ? AND \"SKL_IND\" = ? ORDER BY \"SKL_KAV\", \"SKL_IND\" LIMIT 1"},
-        {&r.denLatest, SelectOf(den) + " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?"
-                                       " ORDER BY \"DEN_KAV\" DESC, \"DEN_IND\" DESC, \"DEN_RAD\" DESC LIMIT 1"},
+        {&r.sklFind,
+         SelectOf(skl) +
+             " WHERE \"SKL_KAV\" = ? AND \"SKL_IND\" = ? ORDER BY \"SKL_KAV\", \"SKL_IND\" LIMIT 1"},
+        {&r.denLatest, SelectOf(den) +
+                           " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?"
+                           " ORDER BY \"DEN_KAV\" DESC, \"DEN_IND\" DESC, \"DEN_RAD\" DESC LIMIT 1"},
         {&r.insert, "INSERT INTO " + TableSql(den) + " (" + r.cols.names + ") VALUES (" + r.cols.marks + ")"},
-        {&r.sklUpdate, "UPDATE " + TableSql(skl) + " SET \"SKL_STA\" = ? WHERE " + id + " = ? AND \"SKL_STA\" IS ?"},
+        {&r.sklUpdate,
+         "UPDATE " + TableSql(skl) + " SET \"SKL_STA\" = ? WHERE " + id + " = ? AND \"SKL_STA\" IS ?"},
         {&r.sorUpdate, "UPDATE " + TableSql(sor) + " SET \"SOR_STA\" = ?, \"SOR_PPO\" = ? WHERE " + id +
                            " = ? AND \"SOR_STA\" IS ? AND \"SOR_PPO\" IS ?"},
         {&r.commit, "COMMIT"},
@@ -523,8 +554,7 @@ bool EnginePost(Store& s, const Key& k)
 int Write(sqlite3* h, sqlite3_stmt* q)
 {
     int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
-    }
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {}
     if (rc != SQLITE_DONE) {
         const std::string msg = sqlite3_errmsg(h);
         sqlite3_reset(q);
@@ -671,7 +701,8 @@ std::unique_ptr<Store> OpenStore(const QString& dir, int rows)
     });
 
     // Variants spread over the cards, each with journal rows (a variant without any would be rebuilt).
-    Stmt moved(s->raw, "SELECT 1 FROM " + TableSql(Def(u"DEN")) + " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?");
+    Stmt moved(s->raw,
+               "SELECT 1 FROM " + TableSql(Def(u"DEN")) + " WHERE \"DEN_KAV\" = ? AND \"DEN_IND\" = ?");
     for (int k = 0; int(s->keys.size()) < kPostKeys && k < kCards; ++k) {
         Key key{CardCode((k * 37 + 11) % kCards), VariantCode(k % kVariants + 1), {}, {}};
         BindText(moved, 1, key.card);
@@ -908,7 +939,8 @@ int main(int argc, char** argv)
 
     sqlite3* qt = HandleOf(*s->data->ffDatabase);
     auto settings = [](sqlite3* h) {
-        return "journal_mode=" + PragmaText(h, "journal_mode") + ", synchronous=" + PragmaText(h, "synchronous") +
+        return "journal_mode=" + PragmaText(h, "journal_mode") +
+               ", synchronous=" + PragmaText(h, "synchronous") +
                ", cache_size=" + PragmaText(h, "cache_size");
     };
     benchmark::AddCustomContext("store settings engine", settings(qt));
@@ -927,14 +959,16 @@ int main(int argc, char** argv)
     }
 
     const std::string n = "/" + std::to_string(rows);
-    benchmark::RegisterBenchmark(("post" + n).c_str(), [s](benchmark::State& st) { PostPair(st, s); })
-        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("post" + n).c_str(), [s](benchmark::State& st) {
+        PostPair(st, s);
+    })->Unit(benchmark::kMicrosecond);
     // One rebuild per run: it takes long enough to time on its own.
     benchmark::RegisterBenchmark(("rebuild" + n).c_str(), [s](benchmark::State& st) { Rebuild(st, s); })
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1);
-    benchmark::RegisterBenchmark(("getdoklad" + n).c_str(), [s](benchmark::State& st) { LoadReceipt(st, s); })
-        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("getdoklad" + n).c_str(), [s](benchmark::State& st) {
+        LoadReceipt(st, s);
+    })->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     SetMessageHandler(nullptr);

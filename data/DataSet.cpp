@@ -111,7 +111,7 @@ qint64 ParseInt(const QString& text, const QString& field)
     return n;
 }
 
-} // namespace
+}  // namespace
 
 int ExpandTwoDigitYear(int year, int currentYear)
 {
@@ -173,8 +173,11 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v, TTextFit fit)
         const qint64 lo = f.type == TFieldType::Smallint ? -32768 : std::numeric_limits<qint32>::min();
         const qint64 hi = f.type == TFieldType::Smallint ? 32767 : std::numeric_limits<qint32>::max();
         if (n < lo || n > hi)
-            throw EDatabaseError(u"%1 is not a valid value for field '%2'. The allowed range is %3 to %4"_s
-                                     .arg(n).arg(f.name).arg(lo).arg(hi));
+            throw EDatabaseError(
+                u"%1 is not a valid value for field '%2'. The allowed range is %3 to %4"_s.arg(n)
+                    .arg(f.name)
+                    .arg(lo)
+                    .arg(hi));
         return int(n);
     }
     case TFieldType::Boolean: {
@@ -182,11 +185,11 @@ QVariant Normalize(const TFieldDef& f, const QVariant& v, TTextFit fit)
             const QString s = v.toString().trimmed();
             if (s.isEmpty())
                 return QVariant();
-            if (s.compare(u"true"_s, Qt::CaseInsensitive) == 0 || s.compare(u"ano"_s, Qt::CaseInsensitive) == 0 ||
-                s == u"1"_s)
+            if (s.compare(u"true"_s, Qt::CaseInsensitive) == 0 ||
+                s.compare(u"ano"_s, Qt::CaseInsensitive) == 0 || s == u"1"_s)
                 return true;
-            if (s.compare(u"false"_s, Qt::CaseInsensitive) == 0 || s.compare(u"ne"_s, Qt::CaseInsensitive) == 0 ||
-                s == u"0"_s)
+            if (s.compare(u"false"_s, Qt::CaseInsensitive) == 0 ||
+                s.compare(u"ne"_s, Qt::CaseInsensitive) == 0 || s == u"0"_s)
                 return false;
             Invalid(s, u"boolean value", f.name);
         }
@@ -331,7 +334,7 @@ QString Display(const TFieldDef& f, const QVariant& v, const QLocale& locale)
     }
 }
 
-} // namespace FieldValues
+}  // namespace FieldValues
 
 // ---------------------------------------------------------------------------------------------------
 

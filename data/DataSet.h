@@ -77,7 +77,7 @@ QString FloatToStr(double v, const QLocale& locale);
 // The general number display: at most 15 significant digits in the shortest form, so that binary
 // noise such as 0.1 + 0.2 = 0.30000000000000004 reads "0,3".
 QString GeneralFloat(double v, const QLocale& locale);
-} // namespace FieldValues
+}  // namespace FieldValues
 
 // The record-at-a-time interface shared by the server tables and the in-memory receipt lines.
 class TDataSet : public QObject {
@@ -141,9 +141,9 @@ protected:
     void StartEditBuffer(bool inserting);
 
     const TTableDef& m_def;
-    QVector<QVariant> m_buf;       // current record, one slot per field definition
-    QVector<QVariant> m_saved;     // record as it was when edit started
-    QVector<bool> m_changed;       // fields changed during the edit
+    QVector<QVariant> m_buf;    // current record, one slot per field definition
+    QVector<QVariant> m_saved;  // record as it was when edit started
+    QVector<bool> m_changed;    // fields changed during the edit
     bool m_modified = false;
     bool m_eof = true;
     bool m_bof = true;

@@ -1,8 +1,8 @@
 #include "Database.h"
 
 #include <QCollator>
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -11,14 +11,14 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -39,7 +39,8 @@ bool TcpReachable(const QString& host, int port, int timeoutMs)
         return false;
     bool ok = false;
     for (addrinfo* ai = res; ai && !ok; ai = ai->ai_next) {
-        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        const int fd =
+            ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (fd < 0)
             continue;
         int rc = ::connect(fd, ai->ai_addr, ai->ai_addrlen);
@@ -68,7 +69,7 @@ int CzechCollationCallback(void*, int len1, const void* s1, int len2, const void
 
 std::atomic<int> g_connectionCounter{0};
 
-} // namespace
+}  // namespace
 
 int CompareCzech(const QString& a, const QString& b)
 {
@@ -93,7 +94,7 @@ sqlite3* SqliteHandle(QSqlDatabase& db)
         return nullptr;
     return *static_cast<sqlite3* const*>(v.data());
 }
-} // namespace
+}  // namespace
 
 void RegisterCzechCollation(QSqlDatabase& db)
 {
@@ -183,7 +184,8 @@ QString TDatabase::ErrorText(const QSqlError& e)
 
 QString TDatabase::EmbeddedFilePath() const
 {
-    return QDir(Directory.isEmpty() ? QDir::currentPath() : Directory).filePath(AliasName.trimmed() + u".db"_s);
+    return QDir(Directory.isEmpty() ? QDir::currentPath() : Directory)
+        .filePath(AliasName.trimmed() + u".db"_s);
 }
 
 void TDatabase::Open()
@@ -383,7 +385,8 @@ QList<QVector<QVariant>> TDatabase::SelectRows(const QString& sql, const QVarian
                 break;
             }
             case SQLITE_BLOB:
-                row[c] = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)), sqlite3_column_bytes(st, c));
+                row[c] = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)),
+                                    sqlite3_column_bytes(st, c));
                 break;
             default:
                 break;  // NULL
@@ -402,8 +405,7 @@ void TDatabase::ExecDirect(const QString& sql)
     q.setForwardOnly(true);
     if (!q.exec(sql))
         throw EDatabaseError(ErrorText(q.lastError()));
-    while (q.next()) {
-    }
+    while (q.next()) {}
     q.finish();
 }
 
@@ -417,7 +419,7 @@ void ExecControl(TDatabase& db, const QString& sql)
     else
         db.ExecDirect(sql);
 }
-} // namespace
+}  // namespace
 
 void TDatabase::StartTransaction()
 {

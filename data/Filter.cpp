@@ -222,7 +222,7 @@ private:
     Token m_tok;
 };
 
-} // namespace
+}  // namespace
 
 TParsedFilter ParseFilter(const QString& expression, const TTableDef& def)
 {

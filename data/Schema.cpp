@@ -58,6 +58,8 @@ TIndexDef I(const char16_t* name, QStringList fields, bool unique = false, bool 
 
 constexpr auto Money = u"#,##0.00";
 
+// The table definitions are laid out by hand, several fields a line.
+// clang-format off
 TTableDef Vlastnik()
 {
     TTableDef t{u"VLA"_s, u"VLA0000"_s, u"ffVlastnik"_s, {}, {}};
@@ -276,6 +278,7 @@ TTableDef DokladObsah()
                 F(u"DOK_RAP", FT::Float, u"Sl.obch.%", Money)};
     return t;
 }
+// clang-format on
 
 struct Registry {
     QList<TTableDef> defs;
@@ -284,9 +287,9 @@ struct Registry {
 
     Registry()
     {
-        defs = {Vlastnik(), Prodejny(), Uzivatele(), UzivSkup(), UziPrava(), UziPopPrav(), Semafor(),
-                Ciselnik(), Sortiment(), Ceniky(), FormaUhrady(), LegHla(), LegPol(), Uctenky(),
-                Sklad(), Denik(), DokladObsah()};
+        defs = {Vlastnik(), Prodejny(), Uzivatele(), UzivSkup(), UziPrava(),    UziPopPrav(),
+                Semafor(),  Ciselnik(), Sortiment(), Ceniky(),   FormaUhrady(), LegHla(),
+                LegPol(),   Uctenky(),  Sklad(),     Denik(),    DokladObsah()};
         for (int i = 0; i < defs.size(); ++i) {
             byPrefix.insert(defs[i].prefix, i);
             if (defs[i].prefix != u"DOK")
@@ -301,7 +304,7 @@ const Registry& registry()
     return r;
 }
 
-} // namespace
+}  // namespace
 
 // Names nearly always come spelt as defined: an exact comparison first is much cheaper than the
 // case-insensitive one, and field lookups run several times for every record a posting writes.
@@ -374,7 +377,8 @@ const QList<const TTableDef*>& AllTableDefs()
 
 bool IsPerOrganisation(const TTableDef& def)
 {
-    static const QStringList perOrg{u"SOR"_s, u"CIS"_s, u"LEG"_s, u"LEP"_s, u"UCE"_s, u"SKL"_s, u"DEN"_s, u"SYS"_s};
+    static const QStringList perOrg{u"SOR"_s, u"CIS"_s, u"LEG"_s, u"LEP"_s,
+                                    u"UCE"_s, u"SKL"_s, u"DEN"_s, u"SYS"_s};
     return perOrg.contains(def.prefix);
 }
 

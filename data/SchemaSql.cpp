@@ -56,9 +56,10 @@ QString KeyDefault(const TFieldDef& f, TStoreKind kind)
     }
 }
 
-} // namespace
+}  // namespace
 
-QStringList CreateTableSql(const TTableDef& def, const QString& tableName, TStoreKind kind, const QString& czech)
+QStringList CreateTableSql(const TTableDef& def, const QString& tableName, TStoreKind kind,
+                           const QString& czech)
 {
     const bool pg = kind == TStoreKind::Postgres;
     const QString table = TDatabase::TableSql(tableName);
@@ -86,7 +87,7 @@ QStringList CreateTableSql(const TTableDef& def, const QString& tableName, TStor
             parts << TDatabase::Quote(id) + (ix.descending ? u" DESC"_s : u""_s);
         const QString name = TDatabase::Quote((tableName + u'_' + ix.name).toLower());
         sql << u"CREATE %1INDEX %2 ON %3 (%4)"_s.arg(ix.unique ? u"UNIQUE "_s : u""_s, name, table,
-                                                       parts.join(u", "_s));
+                                                     parts.join(u", "_s));
     }
     return sql;
 }
@@ -94,9 +95,10 @@ QStringList CreateTableSql(const TTableDef& def, const QString& tableName, TStor
 bool TableExists(TDatabase& db, const QString& tableName)
 {
     const QString name = tableName.toLower();
-    QSqlQuery& q = db.Prepare(db.Kind() == TStoreKind::Postgres
-                                  ? u"SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = ?"_s
-                                  : u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"_s);
+    QSqlQuery& q =
+        db.Prepare(db.Kind() == TStoreKind::Postgres
+                       ? u"SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = ?"_s
+                       : u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"_s);
     q.bindValue(0, name);
     TDatabase::Exec(q);
     const bool found = q.next();

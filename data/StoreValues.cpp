@@ -64,7 +64,7 @@ QDateTime StoredDateTime(QStringView s)
     return dt.isValid() && dt.date() == d && dt.time() == t ? dt : QDateTime();
 }
 
-} // namespace
+}  // namespace
 
 QString StoreDateText(QDate date)
 {

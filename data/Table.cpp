@@ -15,7 +15,6 @@ enum SqlKind { kFirst = 1, kLast, kNext, kPrior, kById, kByIdLock, kCount, kFind
 // The two statements of a step on SQLite: within the current key, then past it.
 enum StepKind { kNextInKey = 10, kPriorInKey, kNextKey, kPriorKey };
 
-
 QString Tuple(const QStringList& cols)
 {
     if (cols.size() == 1)
@@ -33,7 +32,7 @@ QString Placeholders(int n)
     return u'(' + p.join(u", "_s) + u')';
 }
 
-} // namespace
+}  // namespace
 
 TTable::TTable(TDatabase& db, const TTableDef& def, QObject* parent) : TDataSet(def, parent), m_db(db)
 {
@@ -261,7 +260,8 @@ bool TTable::FetchById(qint64 id, bool forUpdate)
     const int kind = lock ? kByIdLock : kById;
     QString& tail = SqlCache()[kind];
     if (tail.isEmpty())
-        tail = u" WHERE "_s + TDatabase::Quote(m_def.IdentityColumn()) + u" = ?"_s + (lock ? u" FOR UPDATE"_s : u""_s);
+        tail = u" WHERE "_s + TDatabase::Quote(m_def.IdentityColumn()) + u" = ?"_s +
+               (lock ? u" FOR UPDATE"_s : u""_s);
     return Fetch(tail, {QVariant(id)});
 }
 
@@ -303,7 +303,8 @@ void TTable::SetIndexName(const QString& name)
 {
     const QString trimmed = name.trimmed();
     const TIndexDef* ix = nullptr;
-    if (!trimmed.isEmpty() && trimmed.compare(QString::fromUtf16(kSequentialIndex), Qt::CaseInsensitive) != 0) {
+    if (!trimmed.isEmpty() &&
+        trimmed.compare(QString::fromUtf16(kSequentialIndex), Qt::CaseInsensitive) != 0) {
         ix = m_def.Index(name);
         if (!ix)
             throw EDatabaseError(u"Index '%1' v tabulce %2 neexistuje."_s.arg(name, m_tableName),
@@ -472,7 +473,8 @@ void TTable::FindNearest(const QVariantList& values)
         for (int i = 0; i < n; ++i)
             cols << TDatabase::Quote(m_index->fields[i]);
         tail = u" WHERE "_s + (where.isEmpty() ? QString() : where + u" AND "_s) + Tuple(cols) +
-               (m_index->descending ? u" <= "_s : u" >= "_s) + Placeholders(n) + OrderBy(false) + u" LIMIT 1"_s;
+               (m_index->descending ? u" <= "_s : u" >= "_s) + Placeholders(n) + OrderBy(false) +
+               u" LIMIT 1"_s;
     }
     for (int i = 0; i < n; ++i)
         binds << BindSought(*m_def.Field(m_index->fields[i]), values[i]);
@@ -786,8 +788,9 @@ void TTable::Post()
         if (!sets.isEmpty()) {
             // The record changed comes back: none when another till got there first.
             Select();
-            const QString sql = u"UPDATE "_s + table + u" SET "_s + sets.join(u", "_s) + u" WHERE "_s + idCol +
-                                u" = ? AND "_s + checks.join(u" AND "_s) + u" RETURNING "_s + m_selectCols;
+            const QString sql = u"UPDATE "_s + table + u" SET "_s + sets.join(u", "_s) + u" WHERE "_s +
+                                idCol + u" = ? AND "_s + checks.join(u" AND "_s) + u" RETURNING "_s +
+                                m_selectCols;
             const QVariantList binds = setBinds + QVariantList{QVariant(m_id)} + checkBinds;
             const QList<QVector<QVariant>> rows = m_db.SelectRows(sql, binds);
             if (rows.size() != 1)

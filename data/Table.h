@@ -81,7 +81,7 @@ public:
 
 private:
     struct Order {
-        QStringList columns;  // index fields, then the identity where the index is not unique
+        QStringList columns;      // index fields, then the identity where the index is not unique
         QList<int> fieldIndexes;  // -1 for the identity column
         bool descending = false;
     };

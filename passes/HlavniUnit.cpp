@@ -26,7 +26,7 @@ constexpr int kClientWidth = 629;
 constexpr int kClientHeight = 434;
 
 // Removes trailing characters with a code of 32 or less; leading ones stay.
-} // namespace
+}  // namespace
 
 THlavni::THlavni(TData& dataModule, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -76,12 +76,12 @@ THlavni::THlavni(TData& dataModule, QWidget* parent)
         ShowError(e.Message());
     }
     m_grid->SetDataSet(m_data.ffLegHla.get(), {{u"LEG_KOD"_s},
-                                                {u"LEG_ODD"_s, 74},
-                                                {u"LEG_DOD"_s, 77},
-                                                {u"LEG_JME"_s},
-                                                {u"LEG_POC"_s},
-                                                {u"LEG_CER"_s},
-                                                {u"LEG_ZUS"_s}});
+                                               {u"LEG_ODD"_s, 74},
+                                               {u"LEG_DOD"_s, 77},
+                                               {u"LEG_JME"_s},
+                                               {u"LEG_POC"_s},
+                                               {u"LEG_CER"_s},
+                                               {u"LEG_ZUS"_s}});
     m_navigator->SetDataSet(m_data.ffLegHla.get());
     m_data.AnchorTop = y();
     m_data.AnchorLeft = x();

@@ -57,7 +57,8 @@ QList<TPrintStep> Lines(const TPassStatement& s, const QLocale& locale)
         const double amount = m.units * m.price;
         if (m.units > 1) {
             line(name + ' ' + Amount(m.price, locale) + "  ");
-            line(Col28(PrintLayout::Quantity(m.units) + " ks") + ' ' + Amount(amount * m.direction, locale) + " *");
+            line(Col28(PrintLayout::Quantity(m.units) + " ks") + ' ' + Amount(amount * m.direction, locale) +
+                 " *");
         } else {
             line(name + ' ' + Amount(amount * m.direction, locale) + " *");
         }

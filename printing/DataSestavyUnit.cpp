@@ -14,7 +14,7 @@ namespace {
 
 TDataSestavy* g_instance = nullptr;
 
-} // namespace
+}  // namespace
 
 TDataSestavy::TDataSestavy(QObject* parent) : QObject(parent)
 {

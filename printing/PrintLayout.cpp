@@ -29,7 +29,8 @@ QString FormatFixed(double value, int decimals, int width, const QLocale& locale
     // The shortest decimal form that reads back as the value: the digits the operator would type. It
     // is rounded as decimal text, so a half is a half (binary 0.125 and 2.675 both round up).
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
     std::string digits(buffer, result.ptr);
     std::string whole = digits;
     std::string fraction;

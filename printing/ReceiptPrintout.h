@@ -12,10 +12,10 @@
 // feeds the page-printed receipt.
 
 struct TReceiptPrintLine {
-    QString name;        // DOK_NAZ
-    double quantity = 0;  // DOK_KUS
-    double unitPrice = 0; // DOK_PC1
-    double total = 0;     // DOK_PCC
+    QString name;          // DOK_NAZ
+    double quantity = 0;   // DOK_KUS
+    double unitPrice = 0;  // DOK_PC1
+    double total = 0;      // DOK_PCC
 };
 
 struct TReceiptPrint {

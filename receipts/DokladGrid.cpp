@@ -76,7 +76,8 @@ QVariant TDokladGridModel::data(const QModelIndex& index, int role) const
 
 QVariant TDokladGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_columns.size())
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= m_columns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     const TGridColumn& c = m_columns[section];
     if (!c.title.isEmpty() || !m_table)
@@ -101,8 +102,7 @@ TDokladGrid::TDokladGrid(QWidget* parent) : QTableView(parent), m_model(new TDok
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setFixedWidth(12);
     connect(m_model, &TDokladGridModel::CursorRowChanged, this, &TDokladGrid::ShowCursorRow);
-    connect(m_model, &QAbstractItemModel::modelReset, this,
-            [this] { ShowCursorRow(m_model->CursorRow()); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { ShowCursorRow(m_model->CursorRow()); });
 }
 
 void TDokladGrid::SetDataSet(TMemTable* table, const QList<TGridColumn>& columns)

@@ -6,8 +6,8 @@
 #include "DataUnit.h"
 #include "DokladGrid.h"
 #include "MemTable.h"
-#include "ReceiptEngine.h"
 #include "Messages.h"
+#include "ReceiptEngine.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
 #include "ZaplacenoUnit.h"
@@ -144,8 +144,8 @@ TDokladUctenka::TDokladUctenka(TData& dataModule, TUctenkaUcel ucel, QWidget* ow
         m_oprava->setEnabled(false);
     }
 
-    for (auto signal : {&TDataSet::AfterPost, &TDataSet::AfterScroll, &TDataSet::AfterCancel,
-                        &TDataSet::StateChanged})
+    for (auto signal :
+         {&TDataSet::AfterPost, &TDataSet::AfterScroll, &TDataSet::AfterCancel, &TDataSet::StateChanged})
         connect(m_data.ffUctenky.get(), signal, this, &TDokladUctenka::UpdateHeader);
     connect(m_data.ffUctenky.get(), &TDataSet::FieldChanged, this, &TDokladUctenka::UpdateHeader);
     UpdateHeader();

@@ -40,12 +40,12 @@ public:
 
     bool FormKeyDown(QKeyEvent* event) override;
 
-    void NovaClick();      // F2: a new line through the new-line dialog
-    void OpravaClick();    // F4: correct the quantity of the current line
-    void TiskClick();      // F8: print, then close
-    void UkonceniClick();  // Esc: close
-    void OtevriSuplik();   // F11, F12: the cash drawer
-    void DoDirectProdej(); // Enter with typed digits
+    void NovaClick();       // F2: a new line through the new-line dialog
+    void OpravaClick();     // F4: correct the quantity of the current line
+    void TiskClick();       // F8: print, then close
+    void UkonceniClick();   // Esc: close
+    void OtevriSuplik();    // F11, F12: the cash drawer
+    void DoDirectProdej();  // Enter with typed digits
 
     // The receipt printout of the open receipt (F8). Installed by the printing side; until then F8
     // only closes the window.

@@ -160,13 +160,13 @@ void TPrehledUctenek::FormCreate()
         qCWarning(lcReceipts) << "price list not read:" << e.Message();
     }
 
-    m_grid->SetDataSet(m_data.ffUctenky.get(),
-                       {{u"HLA_DAT"_s, 80},  {u"HLA_DO1"_s, 92}, {u"HLA_DO2"_s, 92}, {u"HLA_CUH"_s},
-                        {u"HLA_FHV"_s},      {u"HLA_Z00"_s},     {u"HLA_Z05"_s},     {u"HLA_Z22"_s},
-                        {u"HLA_D05"_s},      {u"HLA_D22"_s},     {u"HLA_CEN"_s, 40}, {u"HLA_SLE"_s},
-                        {u"HLA_FUH"_s, 50},  {u"HLA_PCA"_s},     {u"HLA_NCA"_s},     {u"HLA_DVS"_s, 80},
-                        {u"HLA_DZP"_s, 80},  {u"HLA_EDT"_s, 40}, {u"HLA_PRN"_s, 40}, {u"HLA_PLA"_s, 40},
-                        {u"HLA_REF"_s, 40},  {u"HLA_TSK"_s, 40}});
+    m_grid->SetDataSet(
+        m_data.ffUctenky.get(),
+        {{u"HLA_DAT"_s, 80}, {u"HLA_DO1"_s, 92}, {u"HLA_DO2"_s, 92}, {u"HLA_CUH"_s},     {u"HLA_FHV"_s},
+         {u"HLA_Z00"_s},     {u"HLA_Z05"_s},     {u"HLA_Z22"_s},     {u"HLA_D05"_s},     {u"HLA_D22"_s},
+         {u"HLA_CEN"_s, 40}, {u"HLA_SLE"_s},     {u"HLA_FUH"_s, 50}, {u"HLA_PCA"_s},     {u"HLA_NCA"_s},
+         {u"HLA_DVS"_s, 80}, {u"HLA_DZP"_s, 80}, {u"HLA_EDT"_s, 40}, {u"HLA_PRN"_s, 40}, {u"HLA_PLA"_s, 40},
+         {u"HLA_REF"_s, 40}, {u"HLA_TSK"_s, 40}});
     m_navigator->SetDataSet(m_data.ffUctenky.get());
     m_grid->setFocus();
 }
@@ -291,7 +291,8 @@ void TPrehledUctenek::OpravaClick()
         uce.Edit();
         dok.Open();
         dok.EmptyTable();
-        m_data.GetDoklad(uce.FieldByName(u"HLA_DO1"_s).AsString(), u"005"_s, QString(), QString(), u"300"_s, 6);
+        m_data.GetDoklad(uce.FieldByName(u"HLA_DO1"_s).AsString(), u"005"_s, QString(), QString(), u"300"_s,
+                         6);
         dok.First();
         const bool closedTill = uce.FieldByName(u"HLA_DO2"_s).AsString() != kOpenTill;
         const int result = OpenReceiptWindow({false, closedTill, pos() + QPoint(35, 40)});

@@ -38,11 +38,11 @@ public:
 
     bool FormKeyDown(QKeyEvent* event) override;
 
-    void NovyClick();   // F2: new receipt
-    void OpravaClick(); // F4: correction of the current receipt
-    void TiskClick();   // F8: reprint of the current receipt
-    void SuplikClick(); // F11, F12: open the cash drawer
-    void HledejClick(); // F5: search
+    void NovyClick();    // F2: new receipt
+    void OpravaClick();  // F4: correction of the current receipt
+    void TiskClick();    // F8: reprint of the current receipt
+    void SuplikClick();  // F11, F12: open the cash drawer
+    void HledejClick();  // F5: search
 
     TData& Data() const { return m_data; }
     TDBGrid* Grid() const { return m_grid; }
@@ -63,7 +63,8 @@ protected:
 
 private:
     QPushButton* ToolButton(const QString& caption, void (TPrehledUctenek::*slot)());
-    QAction* MenuAction(QMenu* menu, const QString& caption, const QString& key, void (TPrehledUctenek::*slot)());
+    QAction* MenuAction(QMenu* menu, const QString& caption, const QString& key,
+                        void (TPrehledUctenek::*slot)());
     void FormCreate();
     void FormActivate();
     bool HasReceipt() const;

@@ -57,7 +57,8 @@ int CheckReceiptHeaders(TDatabase& db, const QString& organisation, TPriceBasis 
         t.d22 = h[7].toDouble();
         t.d05 = h[8].toDouble();
         const QString number = h[0].toString();
-        const QStringList wrong = HeaderDisagreements(t, ExpectedFromJournal(journal.value(number), basis, rates));
+        const QStringList wrong =
+            HeaderDisagreements(t, ExpectedFromJournal(journal.value(number), basis, rates));
         if (wrong.isEmpty())
             continue;
         ++found;

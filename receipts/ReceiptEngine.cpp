@@ -82,8 +82,8 @@ bool TReceiptEngine::NumberReceipt()
             cis.Edit();
             const std::optional<QString> raised = RaisedCounter(Str(cis, u"CIS_UCE"_s));
             if (!raised)
-                throw EDatabaseError(u"Počítadlo účtenek CIS_UCE neobsahuje číslo: '%1'"_s.arg(
-                    Str(cis, u"CIS_UCE"_s)));
+                throw EDatabaseError(
+                    u"Počítadlo účtenek CIS_UCE neobsahuje číslo: '%1'"_s.arg(Str(cis, u"CIS_UCE"_s)));
             // The fields would cut a longer number short, and the counter would come round to
             // numbers already given: such a number is not taken.
             const QString number = ReceiptNumber(*raised);
@@ -110,8 +110,7 @@ bool TReceiptEngine::NumberReceipt()
     }
     try {
         cis.Close();
-    } catch (const EDatabaseError&) {
-    }
+    } catch (const EDatabaseError&) {}
 
     if (!numbered) {
         // Back to the unnumbered header the window had: the insert was rolled back with the counter.
@@ -207,7 +206,8 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
         const int sta = skl.FieldIndex(u"SKL_STA"_s), snc = skl.FieldIndex(u"SKL_SNC"_s);
         TRow row = skl.CurrentRow();
         auto take = [&](const TRow& r) {
-            variants << TVariant{r.values[ind].toString(), r.values[sta].toDouble(), r.values[snc].toDouble()};
+            variants << TVariant{r.values[ind].toString(), r.values[sta].toDouble(),
+                                 r.values[snc].toDouble()};
         };
         take(row);
         constexpr int kBlock = 8;
@@ -232,7 +232,7 @@ TSaleResult TReceiptEngine::SellOverVariants(const TLineStart& line, double quan
     const TVatRates rates = Rates();
     double q = quantity;
     bool sold = false;
-    bool lineOpen = true;   // the line appended for the next part
+    bool lineOpen = true;    // the line appended for the next part
     bool discarded = false;  // a part was refused: the rest of the quantity is not sold
     bool postingFailed = false;
     for (const TVariant& v : variants) {

@@ -41,7 +41,8 @@ public:
         CancelEdit(m_uce);
         m_uce.Edit();
         for (int i = 0; i < m_values.size(); ++i)
-            if (!m_totals.contains(i) && !m_uce.Def().fields[i].calculated && m_uce.GetFieldValue(i) != m_values[i])
+            if (!m_totals.contains(i) && !m_uce.Def().fields[i].calculated &&
+                m_uce.GetFieldValue(i) != m_values[i])
                 m_uce.SetFieldValue(i, m_values[i]);
     }
 
@@ -76,9 +77,10 @@ QString Describe(const TPartMovement& m)
 bool PostPart(TData& data, const TPartMovement& m, const TTotals& totals)
 {
     const TStockMovement movement =
-        m.commission ? TStockMovement::Commission(m.card, m.variant, m.doc, u"005"_s, u"300"_s, m.linePrice,
-                                                  m.vatRate, m.quantity, m.price)
-                     : TStockMovement::Plain(m.card, m.variant, m.doc, u"005"_s, m.price, m.vatRate, m.quantity);
+        m.commission
+            ? TStockMovement::Commission(m.card, m.variant, m.doc, u"005"_s, u"300"_s, m.linePrice, m.vatRate,
+                                         m.quantity, m.price)
+            : TStockMovement::Plain(m.card, m.variant, m.doc, u"005"_s, m.price, m.vatRate, m.quantity);
     TTable& uce = *data.ffUctenky;
     THeaderKeeper keeper(uce);
     try {

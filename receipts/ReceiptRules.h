@@ -72,9 +72,9 @@ TLineAmounts LineAmounts(TPriceBasis basis, double price, double purchase, doubl
 
 // The totals of a receipt header (or a change of them).
 struct TTotals {
-    double cuh = 0;  // HLA_CUH, the total to pay
-    double pca = 0;  // HLA_PCA, at sale prices
-    double nca = 0;  // HLA_NCA, at purchase prices
+    double cuh = 0;                    // HLA_CUH, the total to pay
+    double pca = 0;                    // HLA_PCA, at sale prices
+    double nca = 0;                    // HLA_NCA, at purchase prices
     double z22 = 0, z05 = 0, z00 = 0;  // tax bases HLA_Z22, HLA_Z05, HLA_Z00
     double d22 = 0, d05 = 0;           // VAT amounts HLA_D22, HLA_D05
     TTotals& operator+=(const TTotals& o);
@@ -96,13 +96,13 @@ TTotals CorrectionTotals(TPriceBasis basis, const TVatRates& rates, double price
 // --- the header against its journal rows ---
 // One journal row of a receipt (DEN_DOK = HLA_DO1), with what the check needs to know of its card.
 struct TJournalRow {
-    QString op;          // DEN_OPE: "005" sale, "300" price difference; other codes are ignored
-    double kus = 0;      // DEN_KUS
-    double hpc = 0;      // DEN_HPC (net, negative for a sale)
-    double hnc = 0;      // DEN_HNC
-    double dan = 0;      // DEN_DAN
-    bool viaLine = false;    // DEN_POZ set: posted through the line dialogs (with a difference row)
-    bool stockItem = true;   // SOR_SKL of the card
+    QString op;             // DEN_OPE: "005" sale, "300" price difference; other codes are ignored
+    double kus = 0;         // DEN_KUS
+    double hpc = 0;         // DEN_HPC (net, negative for a sale)
+    double hnc = 0;         // DEN_HNC
+    double dan = 0;         // DEN_DAN
+    bool viaLine = false;   // DEN_POZ set: posted through the line dialogs (with a difference row)
+    bool stockItem = true;  // SOR_SKL of the card
 };
 // What a header must hold after these rows. Everything follows from the net values of the journal
 // (tax base = -(HPC of "005" + "300"), VAT = base x r / 100, NCA = -HNC); the total to pay is exact
@@ -112,7 +112,8 @@ struct TExpectedTotals {
     TTotals totals;
     double cuhLow = 0, cuhHigh = 0;
 };
-TExpectedTotals ExpectedFromJournal(const QList<TJournalRow>& rows, TPriceBasis basis, const TVatRates& rates);
+TExpectedTotals ExpectedFromJournal(const QList<TJournalRow>& rows, TPriceBasis basis,
+                                    const TVatRates& rates);
 // The header's fields that disagree with the expectation, as "HLA_CUH 12,5 (deník 10)" texts; empty
 // when it agrees. Amounts agree within a cent plus the single-precision error of the journal.
 QStringList HeaderDisagreements(const TTotals& header, const TExpectedTotals& expected);
@@ -122,8 +123,8 @@ QStringList HeaderDisagreements(const TTotals& header, const TExpectedTotals& ex
 // key turns the digits typed so far into the quantity; Enter sells.
 class TDirectEntry {
 public:
-    QString PrimyKod;           // digits typed for the code
-    double PrimeMnozstvi = 1;   // quantity of the next direct sale
+    QString PrimyKod;          // digits typed for the code
+    double PrimeMnozstvi = 1;  // quantity of the next direct sale
     bool MnozstviZadano = false;
 
     // Appends a digit '0'..'9' (anything else is ignored).
@@ -136,7 +137,7 @@ public:
     bool Enter();
     // After a sale (or a failed one): empty code, quantity 1, no quantity typed, empty display.
     void Reset();
-    QString Code() const;            // PrimyKod with surrounding blanks removed
+    QString Code() const;                          // PrimyKod with surrounding blanks removed
     QString Display() const { return m_display; }  // "3x 123456"
 
 private:

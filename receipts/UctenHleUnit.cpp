@@ -14,7 +14,8 @@
 using namespace Qt::StringLiterals;
 
 TUctenHle::TUctenHle(TTable& receipts, QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(owner,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_receipts(receipts)
 {
     setWindowTitle(u"Hledej položku databáze"_s);

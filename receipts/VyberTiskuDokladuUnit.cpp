@@ -39,8 +39,7 @@ TVyberTiskuDokladu::TVyberTiskuDokladu(TData& dataModule, QWidget* owner)
     // The installed printers as the station counts them; a list that cannot be read stays empty.
     try {
         m_tiskarna->addItems(GetPrinters().Printers());
-    } catch (const EPrinter&) {
-    }
+    } catch (const EPrinter&) {}
     if (m_data.HlavniTiskarna >= 0 && m_data.HlavniTiskarna < m_tiskarna->count())
         m_tiskarna->setCurrentIndex(m_data.HlavniTiskarna);
     else

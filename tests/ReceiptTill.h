@@ -25,10 +25,12 @@ inline double FillLine(TData& data, const QString& card, double quantity)
         return 0;
     TMemTable& dok = *data.DokladObsah;
     dok.FieldByName(QStringLiteral("DOK_KAV")).SetAsString(card);
-    dok.FieldByName(QStringLiteral("DOK_NAZ")).SetAsString(sor.FieldByName(QStringLiteral("SOR_NAC")).AsString());
+    dok.FieldByName(QStringLiteral("DOK_NAZ"))
+        .SetAsString(sor.FieldByName(QStringLiteral("SOR_NAC")).AsString());
     const double price = sor.FieldByName(QStringLiteral("SOR_PC1")).AsFloat();
     dok.FieldByName(QStringLiteral("DOK_PC1")).SetAsFloat(price);
-    dok.FieldByName(QStringLiteral("DOK_DAN")).SetAsFloat(sor.FieldByName(QStringLiteral("SOR_DAN")).AsFloat());
+    dok.FieldByName(QStringLiteral("DOK_DAN"))
+        .SetAsFloat(sor.FieldByName(QStringLiteral("SOR_DAN")).AsFloat());
     dok.FieldByName(QStringLiteral("DOK_KUS")).SetAsFloat(quantity);
     dok.FieldByName(QStringLiteral("DOK_PCC")).SetAsFloat(price * quantity);
     return price;

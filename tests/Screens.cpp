@@ -14,17 +14,18 @@
 #include "PrehlNakCenUnit.h"
 #include "PrehledSortimentuUnit.h"
 #include "PrehledUctenekUnit.h"
+#include "ProgresWinUnit.h"
 #include "ReceiptPage.h"
 #include "ReceiptPrint.h"
-#include "ProgresWinUnit.h"
 #include "SchemaSql.h"
 #include "SorHleUnit.h"
 #include "UctenHleUnit.h"
-#include "VyberTiskuDokladuUnit.h"
 #include "UctenkaPolEditUnit.h"
 #include "UctenkyFormaUhradyUnit.h"
+#include "VyberTiskuDokladuUnit.h"
 #include "ZaplacenoUnit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -32,11 +33,10 @@
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
-#include <QAbstractTextDocumentLayout>
-#include <QTextDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include <cstdio>
 
@@ -170,7 +170,8 @@ bool SaveReceipts(TData& data, QWidget* owner, const QString& outDir)
                 line.FieldByName(u"DOK_PC1"_s).SetAsFloat(sor.FieldByName(u"SOR_PC1"_s).AsFloat());
                 line.FieldByName(u"DOK_DAN"_s).SetAsFloat(sor.FieldByName(u"SOR_DAN"_s).AsFloat());
                 line.FieldByName(u"DOK_KUS"_s).SetAsFloat(2);
-                dialog.SetStockDisplay(FieldValues::FloatToStr(sor.FieldByName(u"SOR_STA"_s).AsFloat(), QLocale()));
+                dialog.SetStockDisplay(
+                    FieldValues::FloatToStr(sor.FieldByName(u"SOR_STA"_s).AsFloat(), QLocale()));
             }
             sor.Close();
         }

@@ -4,10 +4,10 @@
 #include "SchemaSql.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QElapsedTimer>
 #include <QThread>
 #include <QUuid>
 
@@ -61,7 +61,7 @@ void AdminExec(const QString& sql)
     QSqlDatabase::removeDatabase(name);
 }
 
-} // namespace
+}  // namespace
 
 TTestStore::TTestStore(TStoreKind kind) : m_kind(kind)
 {
@@ -71,7 +71,8 @@ TTestStore::TTestStore(TStoreKind kind) : m_kind(kind)
         m_alias = u"Tolmek"_s;
     } else {
         static int counter = 0;
-        m_alias = u"kvtest_%1_%2_%3"_s.arg(getpid()).arg(++counter).arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
+        m_alias = u"kvtest_%1_%2_%3"_s.arg(getpid()).arg(++counter).arg(
+            QUuid::createUuid().toString(QUuid::Id128).left(8));
         AdminExec(u"CREATE DATABASE "_s + m_alias + u" TEMPLATE template0 ENCODING 'UTF8'"_s);
     }
     Connect();
@@ -124,8 +125,7 @@ TTestStore::~TTestStore()
     if (m_kind == TStoreKind::Postgres && m_owner) {
         try {
             AdminExec(u"DROP DATABASE IF EXISTS "_s + m_alias + u" WITH (FORCE)"_s);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
@@ -206,8 +206,9 @@ TBackendKiller::TBackendKiller(const TTestStore& store, qint64 key) : m_holder(s
                         q.finish();
                         // Done when the server process has gone.
                         for (int i = 0; i < 250 && !m_killed; ++i) {
-                            m_killed = q.exec(u"SELECT COUNT(*) FROM pg_stat_activity WHERE pid = %1"_s.arg(pid)) &&
-                                       q.next() && q.value(0).toInt() == 0;
+                            m_killed =
+                                q.exec(u"SELECT COUNT(*) FROM pg_stat_activity WHERE pid = %1"_s.arg(pid)) &&
+                                q.next() && q.value(0).toInt() == 0;
                             q.finish();
                             if (!m_killed)
                                 QThread::msleep(20);

@@ -27,7 +27,10 @@ public:
     TDatabase& Db() { return *m_db; }
     // Another connection to the same store (another till).
     std::unique_ptr<TTestStore> SecondConnection() const;
-    QString Protocol() const { return m_kind == TStoreKind::Postgres ? QStringLiteral("TCPIP") : QStringLiteral("LOCAL"); }
+    QString Protocol() const
+    {
+        return m_kind == TStoreKind::Postgres ? QStringLiteral("TCPIP") : QStringLiteral("LOCAL");
+    }
     // Folder of the SQLite file, or empty.
     QString Directory() const { return m_dir; }
     QString AliasName() const { return m_alias; }
@@ -100,10 +103,10 @@ int PgPort();
 
 std::string StoreName(const testing::TestParamInfo<TStoreKind>& info);
 
-#define KV_SKIP_WITHOUT_STORE(kind)                                   \
-    do {                                                              \
-        if ((kind) == TStoreKind::Postgres && !PgAvailableOrSkip())   \
-            GTEST_SKIP() << "PostgreSQL test server not configured";  \
+#define KV_SKIP_WITHOUT_STORE(kind)                                  \
+    do {                                                             \
+        if ((kind) == TStoreKind::Postgres && !PgAvailableOrSkip())  \
+            GTEST_SKIP() << "PostgreSQL test server not configured"; \
     } while (0)
 
 // Parameterised over both stores.
@@ -114,5 +117,6 @@ protected:
     std::unique_ptr<TTestStore> store;
 };
 
-#define KV_INSTANTIATE_STORES(Suite) \
-    INSTANTIATE_TEST_SUITE_P(Stores, Suite, testing::Values(TStoreKind::Sqlite, TStoreKind::Postgres), StoreName)
+#define KV_INSTANTIATE_STORES(Suite)                                                                   \
+    INSTANTIATE_TEST_SUITE_P(Stores, Suite, testing::Values(TStoreKind::Sqlite, TStoreKind::Postgres), \
+                             StoreName)

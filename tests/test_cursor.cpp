@@ -63,7 +63,8 @@ TEST_P(CursorTest, IndexOrderNavigationAndEnds)
 
     sor->SetIndexName(u"KAV"_s);
     EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s), (QStringList{u"100"_s, u"200"_s, u"300"_s, u"400"_s, u"500"_s}));
-    EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s, true), (QStringList{u"500"_s, u"400"_s, u"300"_s, u"200"_s, u"100"_s}));
+    EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s, true),
+              (QStringList{u"500"_s, u"400"_s, u"300"_s, u"200"_s, u"100"_s}));
 
     // Czech alphabetical order: Č after C, Ch after H.
     sor->SetIndexName(u"NAC"_s);
@@ -73,7 +74,8 @@ TEST_P(CursorTest, IndexOrderNavigationAndEnds)
     // Equal keys keep a stable order (the identity breaks ties) and none is skipped or repeated.
     sor->SetIndexName(u"PC1"_s);
     EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s), (QStringList{u"500"_s, u"300"_s, u"200"_s, u"400"_s, u"100"_s}));
-    EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s, true), (QStringList{u"100"_s, u"400"_s, u"200"_s, u"300"_s, u"500"_s}));
+    EXPECT_EQ(Walk(*sor, u"SOR_KAV"_s, true),
+              (QStringList{u"100"_s, u"400"_s, u"200"_s, u"300"_s, u"500"_s}));
 
     // Next at the end raises Eof and stays on the last record.
     sor->Last();
@@ -99,7 +101,8 @@ TEST_P(CursorTest, FindKeyNearestRangeLocate)
 {
     auto sor = Table(u"SOR"_s);
     sor->Open();
-    for (const auto& [k, n] : {std::pair{u"A1", u"Chléb"}, {u"B2", u"Cukr"}, {u"C3", u"Čaj"}, {u"D4", u"Hrách"}})
+    for (const auto& [k, n] :
+         {std::pair{u"A1", u"Chléb"}, {u"B2", u"Cukr"}, {u"C3", u"Čaj"}, {u"D4", u"Hrách"}})
         AddCard(*sor, QString::fromUtf16(k), QString::fromUtf16(n));
 
     sor->SetIndexName(u"KAV"_s);
@@ -205,8 +208,8 @@ TEST_P(CursorTest, PostStoresCutTextsAutoIncAndChangedFieldsOnly)
 {
     auto leg = Table(u"LEG"_s);
     leg->OnCalcFields = [](TDataSet& d) {
-        d.FieldByName(u"LEG_ZUS"_s).SetAsFloat(d.FieldByName(u"LEG_POC"_s).AsFloat() -
-                                               d.FieldByName(u"LEG_CER"_s).AsFloat());
+        d.FieldByName(u"LEG_ZUS"_s)
+            .SetAsFloat(d.FieldByName(u"LEG_POC"_s).AsFloat() - d.FieldByName(u"LEG_CER"_s).AsFloat());
     };
     leg->Open();
     leg->Append();
@@ -404,7 +407,8 @@ TEST_P(CursorTest, ConcurrentCounterLosesNoUpdate)
                 try {
                     cis.Edit();
                     const int n = cis.FieldByName(u"CIS_UCE"_s).AsString().toInt();
-                    cis.FieldByName(u"CIS_UCE"_s).SetAsString(QString::number(n + 1).rightJustified(10, u'0'));
+                    cis.FieldByName(u"CIS_UCE"_s)
+                        .SetAsString(QString::number(n + 1).rightJustified(10, u'0'));
                     cis.Post();
                     conn->Db().Commit();
                 } catch (const EDatabaseError& e) {
@@ -425,7 +429,8 @@ TEST_P(CursorTest, ConcurrentCounterLosesNoUpdate)
     EXPECT_EQ(failures.load(), 0);
     auto cis = Table(u"CIS"_s);
     cis->Open();
-    EXPECT_EQ(cis->FieldByName(u"CIS_UCE"_s).AsString(), QString::number(2 * kPerTill).rightJustified(10, u'0'));
+    EXPECT_EQ(cis->FieldByName(u"CIS_UCE"_s).AsString(),
+              QString::number(2 * kPerTill).rightJustified(10, u'0'));
 }
 
 KV_INSTANTIATE_STORES(CursorTest);
@@ -484,4 +489,4 @@ TEST(DisplayFormat, FollowsRegionalSettings)
     EXPECT_EQ(FieldValues::Display(b, false, cz), u"Ne"_s);
 }
 
-} // namespace
+}  // namespace

@@ -513,8 +513,10 @@ TEST_P(ReceiptWindowTest, ChangeDialog)
     SetTotal(87.5);
     EXPECT_EQ(window->CelkemLabel()->text(), u"87,50"_s);
     // Cash and the change shown for it: "%8.2f" with the station's decimal comma, minus when short.
-    const QList<std::pair<QString, QString>> cases = {
-        {u"100"_s, u"   12,50"_s}, {u"50"_s, u"  -37,50"_s}, {u"87,5"_s, u"    0,00"_s}, {u"1000000"_s, u"999912,50"_s}};
+    const QList<std::pair<QString, QString>> cases = {{u"100"_s, u"   12,50"_s},
+                                                      {u"50"_s, u"  -37,50"_s},
+                                                      {u"87,5"_s, u"    0,00"_s},
+                                                      {u"1000000"_s, u"999912,50"_s}};
     for (const auto& [cash, change] : cases) {
         SCOPED_TRACE(cash.toStdString());
         WindowPress(Qt::Key_Tab);
@@ -551,8 +553,10 @@ TEST_P(ReceiptWindowTest, ChangeDialog)
 TEST_P(ReceiptWindowTest, ChangeTextIsThePrintoutsAmount)
 {
     // Eight characters at least, the station's decimal comma, the minus sign kept, a long amount whole.
-    const QList<std::pair<double, QString>> cases = {
-        {12.5, u"   12,50"_s}, {-37.5, u"  -37,50"_s}, {0.004, u"    0,00"_s}, {123456789.5, u"123456789,50"_s}};
+    const QList<std::pair<double, QString>> cases = {{12.5, u"   12,50"_s},
+                                                     {-37.5, u"  -37,50"_s},
+                                                     {0.004, u"    0,00"_s},
+                                                     {123456789.5, u"123456789,50"_s}};
     for (const auto& [value, text] : cases)
         EXPECT_EQ(TZaplacenoForm::ChangeText(value), text) << value;
 }
@@ -562,10 +566,12 @@ TEST_P(ReceiptWindowTest, NoChangeDialogWithoutTotal)
     OpenNew();
     WindowPress(Qt::Key_Tab);
     int modals = 0;
-    OnNextModal([&modals](QWidget* w) {
-        ++modals;
-        static_cast<QDialog*>(w)->reject();
-    }, 500);
+    OnNextModal(
+        [&modals](QWidget* w) {
+            ++modals;
+            static_cast<QDialog*>(w)->reject();
+        },
+        500);
     WindowPress(Qt::Key_Return);
     QTest::qWait(600);
     EXPECT_EQ(modals, 0);

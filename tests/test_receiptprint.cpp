@@ -125,7 +125,8 @@ TEST(ReceiptPrintoutBytes, Layouts)
     onlyZero.base00 = 25;
     onlyZero.total = 25;
 
-    TReceiptPrint allBases = Receipt({{u"Pivo"_s, 1, 122, 122}, {u"Mleko"_s, 1, 21, 21}, {u"Kniha"_s, 1, 300, 300}});
+    TReceiptPrint allBases =
+        Receipt({{u"Pivo"_s, 1, 122, 122}, {u"Mleko"_s, 1, 21, 21}, {u"Kniha"_s, 1, 300, 300}});
     allBases.base22 = 100;
     allBases.vat22 = 22;
     allBases.base05 = 20;
@@ -156,18 +157,22 @@ TEST(ReceiptPrintoutBytes, Layouts)
     const QList<Case> cases = {
         {"quantities 1, 2, 1.5, 0.5 and 2.5", quantities,
          kHeading + Line("Rohlik" + Sp(22) + " " + "    3,50" + " *") +
-             Line("Chleba" + Sp(22) + " " + "   32,90" + "  ") + Line("2 ks" + Sp(24) + " " + "   65,80" + " *") +
-             Line("Syr" + Sp(25) + " " + "  120,00" + "  ") + Line("2 ks" + Sp(24) + " " + "  180,00" + " *") +
+             Line("Chleba" + Sp(22) + " " + "   32,90" + "  ") +
+             Line("2 ks" + Sp(24) + " " + "   65,80" + " *") +
+             Line("Syr" + Sp(25) + " " + "  120,00" + "  ") +
+             Line("2 ks" + Sp(24) + " " + "  180,00" + " *") +
              Line("Salam" + Sp(23) + " " + "  100,00" + " *") +
-             Line("Jogurt" + Sp(22) + " " + "   10,00" + "  ") + Line("3 ks" + Sp(24) + " " + "   25,00" + " *") +
-             kLf + Summary("Celkem bez dane 22%", "  304,43") + Summary("Dan 22%", "   69,87") +
-             Total("  374,30") + kClosing},
+             Line("Jogurt" + Sp(22) + " " + "   10,00" + "  ") +
+             Line("3 ks" + Sp(24) + " " + "   25,00" + " *") + kLf +
+             Summary("Celkem bez dane 22%", "  304,43") + Summary("Dan 22%", "   69,87") + Total("  374,30") +
+             kClosing},
         {"no lines", Receipt(), kHeading + kLf + Total("    0,00") + kClosing},
         {"only a 0 % base", onlyZero,
          kHeading + Line("Noviny" + Sp(22) + " " + "   25,00" + " *") + kLf +
              Summary("Celkem bez dane 0%", "   25,00") + Total("   25,00") + kClosing},
         {"all three bases", allBases,
-         kHeading + Line("Pivo" + Sp(24) + " " + "  122,00" + " *") + Line("Mleko" + Sp(23) + " " + "   21,00" + " *") +
+         kHeading + Line("Pivo" + Sp(24) + " " + "  122,00" + " *") +
+             Line("Mleko" + Sp(23) + " " + "   21,00" + " *") +
              Line("Kniha" + Sp(23) + " " + "  300,00" + " *") + kLf +
              Summary("Celkem bez dane 22%", "  100,00") + Summary("Dan 22%", "   22,00") +
              Summary("Celkem bez dane 5%", "   20,00") + Summary("Dan 5%", "    1,00") +
@@ -176,14 +181,23 @@ TEST(ReceiptPrintoutBytes, Layouts)
          kHeading + Line("Celozrnny chleb se slunecnic" + QByteArray(" ") + "   45,00" + " *") + kLf +
              Total("   45,00") + kClosing},
         {"an empty owner", emptyOwner,
-         Line(Sp(39)) + Line(Sp(18) + ",," + Sp(19)) + Line(Sp(15) + "ICO ,DIC" + Sp(16)) + kNumber + kIssued +
-             kLf + kLf + Total("    0,00") + kClosing},
+         Line(Sp(39)) + Line(Sp(18) + ",," + Sp(19)) + Line(Sp(15) + "ICO ,DIC" + Sp(16)) + kNumber +
+             kIssued + kLf + kLf + Total("    0,00") + kClosing},
         {"a long heading is printed whole, an empty tax id", longHeading,
-         kFirm + Line("Sportovni 1234/56,Praha 7 - Holesovice,170 00") + Line(Sp(11) + "ICO 12345678,DIC" + Sp(12)) +
-             kNumber + kIssued + kLf + kLf + Total("    0,00") + kClosing},
+         kFirm + Line("Sportovni 1234/56,Praha 7 - Holesovice,170 00") +
+             Line(Sp(11) + "ICO 12345678,DIC" + Sp(12)) + kNumber + kIssued + kLf + kLf + Total("    0,00") +
+             kClosing},
         {"Czech letters: heading in code page 1250, items in code page 852", czech,
-         Line(Sp(11) + "\xD8" "eznictv\xED \x8A\x9D" "astn\xFD" + Sp(11)) + kAddress + kIco + kNumber + kIssued +
-             kLf + Line("Ku\xFD" "ec\xA1 \xFD\xA1" "zek" + Sp(16) + " " + "   89,50" + "  ") +
+         Line(Sp(11) +
+              "\xD8"
+              "eznictv\xED \x8A\x9D"
+              "astn\xFD" +
+              Sp(11)) +
+             kAddress + kIco + kNumber + kIssued + kLf +
+             Line("Ku\xFD"
+                  "ec\xA1 \xFD\xA1"
+                  "zek" +
+                  Sp(16) + " " + "   89,50" + "  ") +
              Line("2 ks" + Sp(24) + " " + "  179,00" + " *") + kLf + Total("  179,00") + kClosing},
         {"a total of nine characters makes its line longer", bigTotal,
          kHeading + Line("Auto" + Sp(24) + " " + "123456,50" + " *") + kLf + Total("123456,50") + kClosing},

@@ -17,8 +17,8 @@
 #include <QTextStream>
 #include <QThread>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace Receipts;
@@ -225,7 +225,8 @@ TEST(ReceiptRules, HeaderAgreesWithItsJournalRows)
     EXPECT_EQ(HeaderDisagreements(h, e).size(), 2);
 
     // Net mode: a non-stock line of the dialogs may carry its VAT into the total, a stock line not.
-    const QList<TJournalRow> net{{u"005"_s, -2, -200, 0, 22, true, false}, {u"005"_s, -1, -100, 0, 22, true, true}};
+    const QList<TJournalRow> net{{u"005"_s, -2, -200, 0, 22, true, false},
+                                 {u"005"_s, -1, -100, 0, 22, true, true}};
     const TExpectedTotals en = ExpectedFromJournal(net, TPriceBasis::Net, rates);
     EXPECT_TRUE(HeaderDisagreements({344, 344, 0, 300, 0, 0, 66, 0}, en).isEmpty());
     EXPECT_FALSE(HeaderDisagreements({366, 366, 0, 300, 0, 0, 66, 0}, en).isEmpty());
@@ -286,7 +287,8 @@ protected:
     }
     QString Counter() { return Table(u"CIS"_s)->FieldByName(u"CIS_UCE"_s).AsString(); }
 
-    void AddCard(const QString& kav, double price, double rate, bool stockItem, double sta = 0, double blo = 0)
+    void AddCard(const QString& kav, double price, double rate, bool stockItem, double sta = 0,
+                 double blo = 0)
     {
         auto sor = Table(u"SOR"_s);
         sor->Append();
@@ -347,8 +349,14 @@ protected:
         TMemTable& dok = *data->DokladObsah;
         for (dok.First(); !dok.Eof(); dok.Next()) {
             auto f = [&](const char16_t* n) { return dok.FieldByName(QString::fromUtf16(n)).AsFloat(); };
-            out << TLine{dok.FieldByName(u"DOK_KAV"_s).AsString(), dok.FieldByName(u"DOK_IND"_s).AsString(),
-                         f(u"DOK_KUS"), f(u"DOK_PCC"), f(u"DOK_NCC"), f(u"DOK_PCS"), f(u"DOK_DPH"), f(u"DOK_RAB")};
+            out << TLine{dok.FieldByName(u"DOK_KAV"_s).AsString(),
+                         dok.FieldByName(u"DOK_IND"_s).AsString(),
+                         f(u"DOK_KUS"),
+                         f(u"DOK_PCC"),
+                         f(u"DOK_NCC"),
+                         f(u"DOK_PCS"),
+                         f(u"DOK_DPH"),
+                         f(u"DOK_RAB")};
         }
         return out;
     }
@@ -362,8 +370,10 @@ protected:
             if (den->FieldByName(u"DEN_OPE"_s).AsString() == u"000"_s)
                 continue;
             auto f = [&](const char16_t* n) { return den->FieldByName(QString::fromUtf16(n)).AsFloat(); };
-            out << TJournal{den->FieldByName(u"DEN_DOK"_s).AsString(), den->FieldByName(u"DEN_KAV"_s).AsString(),
-                            den->FieldByName(u"DEN_IND"_s).AsString(), den->FieldByName(u"DEN_OPE"_s).AsString(),
+            out << TJournal{den->FieldByName(u"DEN_DOK"_s).AsString(),
+                            den->FieldByName(u"DEN_KAV"_s).AsString(),
+                            den->FieldByName(u"DEN_IND"_s).AsString(),
+                            den->FieldByName(u"DEN_OPE"_s).AsString(),
                             f(u"DEN_KUS"),
                             f(u"DEN_HPC"),
                             f(u"DEN_HNC"),
@@ -416,7 +426,8 @@ protected:
             EXPECT_NEAR(r[1].toDouble(), r[2].toDouble(), 1e-9) << r[0].toString().toStdString();
 
         QStringList wrong;
-        EXPECT_EQ(CheckReceiptHeaders(db, u"0001"_s, engine ? engine->Basis() : BasisFromSetting(data->ZakladniCenySDPH),
+        EXPECT_EQ(CheckReceiptHeaders(db, u"0001"_s,
+                                      engine ? engine->Basis() : BasisFromSetting(data->ZakladniCenySDPH),
                                       TVatRates{data->Dan22, data->Dan05, data->Dan00},
                                       [&](const QString& t) { wrong << t; }),
                   0)
@@ -436,8 +447,9 @@ protected:
             db.ExecDirect(u"CREATE TRIGGER kv_fail BEFORE "_s + when + u" ON \""_s + table +
                           u"\" BEGIN SELECT RAISE(ABORT, 'injected failure'); END"_s);
         } else {
-            db.ExecDirect(u"CREATE OR REPLACE FUNCTION kv_fail() RETURNS trigger LANGUAGE plpgsql AS "
-                          "$$ BEGIN RAISE EXCEPTION 'injected failure'; END $$"_s);
+            db.ExecDirect(
+                u"CREATE OR REPLACE FUNCTION kv_fail() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$ BEGIN RAISE EXCEPTION 'injected failure'; END $$"_s);
             db.ExecDirect(u"CREATE TRIGGER kv_fail BEFORE "_s + when + u" ON \""_s + table +
                           u"\" FOR EACH ROW EXECUTE FUNCTION kv_fail()"_s);
         }
@@ -445,8 +457,9 @@ protected:
     }
     void RemoveFailure()
     {
-        store->Db().ExecDirect(u"DROP TRIGGER kv_fail"_s +
-                               (store->Kind() == TStoreKind::Postgres ? u" ON \""_s + m_failTable + u"\""_s : u""_s));
+        store->Db().ExecDirect(u"DROP TRIGGER kv_fail"_s + (store->Kind() == TStoreKind::Postgres
+                                                                ? u" ON \""_s + m_failTable + u"\""_s
+                                                                : u""_s));
     }
 
     std::unique_ptr<TData> data;
@@ -590,12 +603,9 @@ TEST_P(ReceiptTest, AmountsAndBucketsInNetAndGrossMode)
         double price, quantity, rate;
         double cuh, z22, d22, hpc;  // header after the line; DEN_HPC of the movement
     } cases[] = {
-        {1, true, 100, 2, 22, 200, 200, 44, -200},
-        {1, false, 100, 2, 22, 244, 200, 44, -200},
-        {2, true, 122, 1, 22, 122, 100, 22, -100},
-        {2, false, 122, 1, 22, 122, 100, 22, -100},
-        {1, true, 100, 1, 21.5, 100, 100, 21.5, -100},
-        {1, true, 100, 1, 22.5, 100, 100, 22.5, -100},
+        {1, true, 100, 2, 22, 200, 200, 44, -200},     {1, false, 100, 2, 22, 244, 200, 44, -200},
+        {2, true, 122, 1, 22, 122, 100, 22, -100},     {2, false, 122, 1, 22, 122, 100, 22, -100},
+        {1, true, 100, 1, 21.5, 100, 100, 21.5, -100}, {1, true, 100, 1, 22.5, 100, 100, 22.5, -100},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -780,13 +790,16 @@ TEST_P(ReceiptTest, FailedPostingKeepsTheEarlierPartsAndLeavesNoHalfLine)
     // The second variant's stock card cannot be written: its part rolls back, the first stays.
     TDatabase& db = store->Db();
     if (store->Kind() == TStoreKind::Sqlite)
-        db.ExecDirect(u"CREATE TRIGGER kv_fail BEFORE UPDATE ON \"skl0001\" WHEN NEW.\"SKL_IND\" = '003' "
-                      "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"_s);
+        db.ExecDirect(
+            u"CREATE TRIGGER kv_fail BEFORE UPDATE ON \"skl0001\" WHEN NEW.\"SKL_IND\" = '003' "
+            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END"_s);
     else {
-        db.ExecDirect(u"CREATE OR REPLACE FUNCTION kv_fail() RETURNS trigger LANGUAGE plpgsql AS "
-                      "$$ BEGIN IF NEW.\"SKL_IND\" = '003' THEN RAISE EXCEPTION 'injected failure'; END IF; "
-                      "RETURN NEW; END $$"_s);
-        db.ExecDirect(u"CREATE TRIGGER kv_fail BEFORE UPDATE ON \"skl0001\" FOR EACH ROW EXECUTE FUNCTION kv_fail()"_s);
+        db.ExecDirect(
+            u"CREATE OR REPLACE FUNCTION kv_fail() RETURNS trigger LANGUAGE plpgsql AS "
+            "$$ BEGIN IF NEW.\"SKL_IND\" = '003' THEN RAISE EXCEPTION 'injected failure'; END IF; "
+            "RETURN NEW; END $$"_s);
+        db.ExecDirect(
+            u"CREATE TRIGGER kv_fail BEFORE UPDATE ON \"skl0001\" FOR EACH ROW EXECUTE FUNCTION kv_fail()"_s);
     }
     m_failTable = u"skl0001"_s;
     TMessageRecorder told;
@@ -799,7 +812,8 @@ TEST_P(ReceiptTest, FailedPostingKeepsTheEarlierPartsAndLeavesNoHalfLine)
     EXPECT_EQ(VariantStock(u"200001"_s, u"003"_s), 5);
     const TTotals after = StoredTotals(Number());
     EXPECT_NEAR(after.cuh - first.cuh, 30, 1e-9);
-    EXPECT_EQ(data->ffUctenky->FieldByName(u"HLA_CUH"_s).AsFloat(), after.cuh) << "window shows what is stored";
+    EXPECT_EQ(data->ffUctenky->FieldByName(u"HLA_CUH"_s).AsFloat(), after.cuh)
+        << "window shows what is stored";
     EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Edit);
     EXPECT_FALSE(data->ffDatabase->InTransaction());
     RemoveFailure();
@@ -844,8 +858,9 @@ TEST_P(ReceiptTest, LostConnectionEndsTheSaleWithoutAHalfWrittenLine)
     TMessageHandler previous = SetMessageHandler([&](TMessageKind, const QString& text) {
         told << text;
         if (told.size() == 1)
-            store->Db().ExecDirect(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                   "WHERE datname = current_database() AND pid <> pg_backend_pid()"_s);
+            store->Db().ExecDirect(
+                u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                "WHERE datname = current_database() AND pid <> pg_backend_pid()"_s);
         return true;
     });
     EXPECT_EQ(engine->DirectSale(u"200001"_s, 9), TSaleResult::Failed);

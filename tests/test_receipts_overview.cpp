@@ -89,7 +89,8 @@ QByteArray SaleBytes()
            Line(Sp(3) + "Pokladni doklad cislo 0000000005" + Sp(4)) +
            Line(Sp(4) + "Vystaveno dne 15.03.2026 14:05" + Sp(5)) + "\n" +
            // Two sales of 30 and a commission row of -10 merge into one line of 2 pieces at 25.
-           Line("K\xA0va" + Sp(24) + " " + "   25,00" + "  ") + Line("2 ks" + Sp(24) + " " + "   50,00" + " *") +
+           Line("K\xA0va" + Sp(24) + " " + "   25,00" + "  ") +
+           Line("2 ks" + Sp(24) + " " + "   50,00" + " *") +
            Line("Rohl\xA1k" + Sp(22) + " " + "    3,50" + " *") + "\n" +
            Line("Celkem bez dane 22%" + Sp(9) + " " + "   50,00" + " Kc") +
            Line("Dan 22%" + Sp(21) + " " + "   11,00" + " Kc") +
@@ -99,7 +100,6 @@ QByteArray SaleBytes()
            Line("\x1B\x57\x31" + Sp(4) + "Dekujeme Vam" + Sp(4) + "\x1B\x57\x30") + QByteArray(7, '\n') +
            "\x1B\x64\x30\x07\n\r";
 }
-
 
 class ReceiptOverviewTest : public StoreTest {
 protected:
@@ -194,7 +194,8 @@ protected:
             t.Close();
     }
     // A journal row as the sale of a receipt writes it (quantities and amounts negative).
-    void AddJournal(const QString& dok, const QString& kav, const QString& ope, double kus, double hpc, double dan)
+    void AddJournal(const QString& dok, const QString& kav, const QString& ope, double kus, double hpc,
+                    double dan)
     {
         TTable& t = *data->ffDenik;
         t.Open();
@@ -224,8 +225,8 @@ protected:
     {
         AddCard(u"000001"_s, u"Káva"_s);
         AddCard(u"000002"_s, u"Rohlík"_s);
-        AddReceipt({u"0000000005"_s, kOpen, QDateTime(QDate(2026, 3, 15), QTime(14, 5, 59)), 64.68, 50, 11, 3.5,
-                    0.175, 0});
+        AddReceipt({u"0000000005"_s, kOpen, QDateTime(QDate(2026, 3, 15), QTime(14, 5, 59)), 64.68, 50, 11,
+                    3.5, 0.175, 0});
         AddJournal(u"0000000005"_s, u"000001"_s, u"005"_s, -1, -30, 22);
         AddJournal(u"0000000005"_s, u"000002"_s, u"005"_s, -1, -3.5, 5);
         AddJournal(u"0000000005"_s, u"000001"_s, u"005"_s, -1, -30, 22);
@@ -381,7 +382,8 @@ TEST_P(ReceiptOverviewTest, SearchByNumberTillClosureAndDate)
     const QList<Case> cases = {
         {"a number without its zeros sorts after every receipt", 0, u"11"_s, u"DO1"_s, u"0000000011"_s},
         {"a number between two receipts lands on the next", 0, u"0000000003"_s, u"DO1"_s, u"0000000010"_s},
-        {"the open till lands on the first receipt not yet closed", 1, u"0000000000"_s, u"DO2"_s, u"0000000002"_s},
+        {"the open till lands on the first receipt not yet closed", 1, u"0000000000"_s, u"DO2"_s,
+         u"0000000002"_s},
         {"a till closure number", 1, u"0000000007"_s, u"DO2"_s, u"0000000001"_s},
         {"the first receipt issued on or after the date", 2, u"06.03.2026"_s, u"DAT"_s, u"0000000010"_s},
         {"blanks around the text are dropped", 0, u"  0000000010 "_s, u"DO1"_s, u"0000000010"_s},
@@ -479,10 +481,13 @@ TEST_P(ReceiptOverviewTest, ReceiptWindowPrintsItsLinesAsTheyStand)
     ASSERT_EQ(Jobs().size(), 1);
     const QByteArray job = Job(Jobs().at(0));
     const QByteArray item = Line("K\xA0va" + Sp(24) + " " + "   30,00" + " *");
-    EXPECT_TRUE(job.contains(Line(Sp(9) + "Pokladni doklad cislo" + Sp(9)) + Line(Sp(13) + "Vystaveno dne" + Sp(13)) +
-                             "\n" + item + item + "\n"))
+    EXPECT_TRUE(job.contains(Line(Sp(9) + "Pokladni doklad cislo" + Sp(9)) +
+                             Line(Sp(13) + "Vystaveno dne" + Sp(13)) + "\n" + item + item + "\n"))
         << job.toStdString();
-    EXPECT_TRUE(job.contains(Line("\x1B\x68\x31" "Celkem k uhrade" + Sp(13) + " " + "   60,00" + " Kc" + "\x1B\x68\x30")));
+    EXPECT_TRUE(
+        job.contains(Line("\x1B\x68\x31"
+                          "Celkem k uhrade" +
+                          Sp(13) + " " + "   60,00" + " Kc" + "\x1B\x68\x30")));
     // The window's tables stay as they were.
     EXPECT_EQ(data->ffUctenky->State(), TDataSetState::Insert);
     EXPECT_TRUE(dok.Active());

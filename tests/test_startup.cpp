@@ -44,8 +44,8 @@ TEST_F(StartupTest, MissingSettingsFileLeavesBuiltInValues)
     TData data(dir.path());
     data.DataModuleCreate();
     ASSERT_EQ(told.messages.size(), 1);
-    EXPECT_EQ(told.messages[0], u"Konfigurační soubor "_s + QDir::toNativeSeparators(Path(u"Prodejna.ini"_s)) +
-                                    u" nenalezen !"_s);
+    EXPECT_EQ(told.messages[0], u"Konfigurační soubor "_s +
+                                    QDir::toNativeSeparators(Path(u"Prodejna.ini"_s)) + u" nenalezen !"_s);
     EXPECT_FALSE(data.Terminated());
     EXPECT_FALSE(data.ffDatabase->Connected());
     EXPECT_EQ(data.ffSortiment->TableName(), u"SOR0001"_s);
@@ -63,10 +63,10 @@ TEST_F(StartupTest, OrganisationCodeNamesTheTables)
 {
     auto data = Start("[Prodejna]\nProdejna=0007\n");
     QStringList names;
-    for (TTable* t : {data->ffSortiment.get(), data->ffLegHla.get(), data->ffLegPol.get(), data->ffUctenky.get(),
-                      data->ffSklad.get(), data->ffDenik.get(), data->ffCiselnik.get(), data->ffSemafor.get(),
-                      data->ffVlastnik.get(), data->ffCeniky.get(), data->ffProdejny.get(),
-                      data->ffFormaUhrady.get(), data->ffUzivatele.get()})
+    for (TTable* t : {data->ffSortiment.get(), data->ffLegHla.get(), data->ffLegPol.get(),
+                      data->ffUctenky.get(), data->ffSklad.get(), data->ffDenik.get(), data->ffCiselnik.get(),
+                      data->ffSemafor.get(), data->ffVlastnik.get(), data->ffCeniky.get(),
+                      data->ffProdejny.get(), data->ffFormaUhrady.get(), data->ffUzivatele.get()})
         names << t->TableName();
     EXPECT_EQ(names, (QStringList{u"SOR0007"_s, u"LEG0007"_s, u"LEP0007"_s, u"UCE0007"_s, u"SKL0007"_s,
                                   u"DEN0007"_s, u"CIS0007"_s, u"SYS0007"_s, u"Vla0000"_s, u"Cen0000"_s,
@@ -107,8 +107,9 @@ TEST_F(StartupTest, SettingsValuesFollowTheirRules)
         EXPECT_EQ(data.LoginForm, c.login) << c.ini.toStdString();
         EXPECT_EQ(data.ffCommsEngine.IsTcpIp(), c.tcp) << c.ini.toStdString();
     }
-    WriteFile(u"Prodejna.ini"_s, "[Prodejna]\nHost=  10.0.0.5  \nServerName =  srv \nDan22= 21 \nDan22=99\n"
-                                 "AliasName='Obchod'\nCestaExport=C:\\Data\\Export\\\n");
+    WriteFile(u"Prodejna.ini"_s,
+              "[Prodejna]\nHost=  10.0.0.5  \nServerName =  srv \nDan22= 21 \nDan22=99\n"
+              "AliasName='Obchod'\nCestaExport=C:\\Data\\Export\\\n");
     TData data(dir.path());
     ASSERT_TRUE(data.IniPrepare());
     EXPECT_EQ(data.Host, u"10.0.0.5"_s);
@@ -351,7 +352,7 @@ TEST(CalcFields, PassBalanceAndMovementColumns)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 TEST_F(StartupTest, MissingServerDatabaseGivesTheClientMessage)
@@ -365,7 +366,7 @@ TEST_F(StartupTest, MissingServerDatabaseGivesTheClientMessage)
     EXPECT_FALSE(data->Terminated());
     EXPECT_FALSE(data->ffDatabase->Connected());
 }
-} // namespace
+}  // namespace
 
 namespace {
 

@@ -121,9 +121,10 @@ int TDbTool::Check()
         GROUP BY p."LEP_IDM" ORDER BY 1)"_s.arg(lep, leg));
     // Deleting a pass keeps its movements, so they are a note, not a disagreement.
     for (const QVariantList& r : orphans)
-        m_out << u"Poznámka: %1 pohybů patří smazané legitimaci s ID %2 (pohyby smazané legitimace se ponechávají)."_s
-                     .arg(r[1].toString(), r[0].toString())
-              << Qt::endl;
+        m_out
+            << u"Poznámka: %1 pohybů patří smazané legitimaci s ID %2 (pohyby smazané legitimace se ponechávají)."_s
+                   .arg(r[1].toString(), r[0].toString())
+            << Qt::endl;
 
     CheckReceipts(m_data, GrossPrices(db, m_data), report);
 
