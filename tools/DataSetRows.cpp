@@ -1,11 +1,14 @@
 #include "DataSetRows.h"
 
+#include "ReceiptRules.h"
+
 #include "PassAccount.h"
 #include "StockEngine.h"
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using namespace Receipts;
 
 void WriteCard(TRowWriter& sor, const TCardRow& c)
 {
@@ -45,14 +48,16 @@ void TReceiptRows::Begin(const QString& number, const QDateTime& at, const QStri
     m_fuh = fuh;
     m_ref = ref;
     m_line = 0;
-    m_cuh = m_pca = m_nca = m_z00 = m_z05 = m_z22 = m_d05 = m_d22 = 0;
+    m_totals = TTotals{};
 }
 
 void TReceiptRows::Line(const TSaleItem& item, double q, double& variantStock)
 {
-    const double k = 1.0 + item.dan / 100.0;
+    // The receipt's own rules give the line's amounts, the price handed to the posting and the totals.
+    const TLineAmounts amounts = LineAmounts(m_st.gross ? TPriceBasis::Gross : TPriceBasis::Net, item.pc1,
+                                             item.snc, q, item.dan, item.pc1);
     // The posting takes prices and the rate in single precision and multiplies in double.
-    const float netPrice = static_cast<float>(m_st.gross ? item.pc1 / k : item.pc1);
+    const float netPrice = static_cast<float>(amounts.postingPrice);
     const TStockMovement sale = TStockMovement::Plain(item.kav, item.ind, m_number, u"005"_s, netPrice,
                                                       static_cast<float>(item.dan), -q);
     const TJournalAmounts a = JournalAmounts(sale, static_cast<float>(item.snc));
@@ -77,28 +82,9 @@ void TReceiptRows::Line(const TSaleItem& item, double q, double& variantStock)
         .Set(u"DEN_KDY", at.time());
     m_w.den->Add();
 
-    const double pq = item.pc1 * q;
-    const double vat = m_st.gross ? pq - pq / k : pq / 100 * item.dan;
-    const double base = m_st.gross ? pq / k : pq;
-    m_cuh += pq;
-    m_pca += pq;
-    if (!item.skl && !m_st.gross) {
-        // A service sold at net prices adds its VAT to the total to pay.
-        m_cuh += vat;
-        m_pca += vat;
-    }
-    m_nca += item.snc * q;
-    const int rate = static_cast<int>(std::nearbyint(static_cast<double>(item.dan)));
-    if (rate == m_st.dan22) {
-        m_z22 += base;
-        m_d22 += vat;
-    }
-    if (rate == m_st.dan05) {
-        m_z05 += base;
-        m_d05 += vat;
-    }
-    if (rate == m_st.dan00)
-        m_z00 += base;
+    // A service sold at net prices adds its VAT to the total to pay.
+    m_totals += PartTotals(TVatRates{m_st.dan22, m_st.dan05, m_st.dan00}, amounts, item.dan,
+                           !item.skl && !m_st.gross);
 }
 
 void TReceiptRows::End()
@@ -108,19 +94,19 @@ void TReceiptRows::End()
     m_w.uce->Set(u"HLA_DAT", m_at)
         .Set(u"HLA_DO1", m_number)
         .Set(u"HLA_DO2", kOpenTill)
-        .Set(u"HLA_CUH", m_cuh)
+        .Set(u"HLA_CUH", m_totals.cuh)
         .Set(u"HLA_FHV", 0.0)
-        .Set(u"HLA_PCA", m_pca)
-        .Set(u"HLA_NCA", m_nca)
+        .Set(u"HLA_PCA", m_totals.pca)
+        .Set(u"HLA_NCA", m_totals.nca)
         .Set(u"HLA_DVS", day)
         .Set(u"HLA_DZP", day)
         .Set(u"HLA_DSP", day)
         .Set(u"HLA_FUH", m_fuh)
-        .Set(u"HLA_Z00", m_z00)
-        .Set(u"HLA_Z05", m_z05)
-        .Set(u"HLA_Z22", m_z22)
-        .Set(u"HLA_D05", m_d05)
-        .Set(u"HLA_D22", m_d22)
+        .Set(u"HLA_Z00", m_totals.z00)
+        .Set(u"HLA_Z05", m_totals.z05)
+        .Set(u"HLA_Z22", m_totals.z22)
+        .Set(u"HLA_D05", m_totals.d05)
+        .Set(u"HLA_D22", m_totals.d22)
         .Set(u"HLA_PLA", true)
         .Set(u"HLA_EDT", false)
         .Set(u"HLA_PRN", false)
@@ -128,7 +114,7 @@ void TReceiptRows::End()
         .Set(u"HLA_CEN", u"1"_s)
         .Set(u"HLA_SLE", 0.0)
         .Set(u"HLA_TSK", true)
-        .Set(u"HLA_VLO", cash ? std::ceil(m_cuh / 100) * 100 : 0.0);
+        .Set(u"HLA_VLO", cash ? std::ceil(m_totals.cuh / 100) * 100 : 0.0);
     m_w.uce->Add();
 }
 

@@ -2,9 +2,10 @@
 
 // The rows of the tool's data sets (demo and generate), derived the way the program derives them: a
 // journal row's amounts come from the stock engine's JournalAmounts, a pass movement's balance from the
-// pass account's BalanceAfter, so that every invariant that korvanta-db check verifies holds by
-// construction.
+// pass account's BalanceAfter, a receipt's totals from the receipt rules, so that every invariant that
+// korvanta-db check verifies holds by construction.
 
+#include "ReceiptRules.h"
 #include "RowWriters.h"
 
 #include <QDate>
@@ -63,7 +64,7 @@ private:
     QString m_number, m_fuh, m_ref;
     QDateTime m_at;
     int m_line = 0;
-    double m_cuh = 0, m_pca = 0, m_nca = 0, m_z00 = 0, m_z05 = 0, m_z22 = 0, m_d05 = 0, m_d22 = 0;
+    Receipts::TTotals m_totals;
 };
 
 // A pass movement: units of a card at its pass price, +1 deposit or -1 withdrawal.
