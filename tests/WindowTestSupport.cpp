@@ -106,6 +106,23 @@ void CancelPendingModals()
     EndWaitingWatchers(u"the test ended first"_s);
 }
 
+int ModalsDuring(const std::function<void()>& act, int waitMs)
+{
+    int modals = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&modals] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            ++modals;
+            w->close();
+        }
+    });
+    watch.start(20);
+    act();
+    QTest::qWait(waitMs);
+    watch.stop();
+    return modals;
+}
+
 void ProcessEvents()
 {
     for (int i = 0; i < 3; ++i)

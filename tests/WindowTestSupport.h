@@ -19,6 +19,10 @@ void OnNextModal(std::function<void(QWidget*)> act, int timeoutMs = 5000,
 // end, and the window tests' main once more after every test.
 void CancelPendingModals();
 
+// Runs `act`, then waits `waitMs`; every modal window that opens meanwhile is rejected and counted.
+// For steps that must open no dialog at all (OnNextModal fails when its window never opens).
+int ModalsDuring(const std::function<void()>& act, int waitMs);
+
 // Lets queued work of the windows run (deferred grid updates, posted events).
 void ProcessEvents();
 

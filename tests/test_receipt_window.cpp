@@ -565,16 +565,7 @@ TEST_P(ReceiptWindowTest, NoChangeDialogWithoutTotal)
 {
     OpenNew();
     WindowPress(Qt::Key_Tab);
-    int modals = 0;
-    OnNextModal(
-        [&modals](QWidget* w) {
-            ++modals;
-            static_cast<QDialog*>(w)->reject();
-        },
-        500);
-    WindowPress(Qt::Key_Return);
-    QTest::qWait(600);
-    EXPECT_EQ(modals, 0);
+    EXPECT_EQ(ModalsDuring([] { WindowPress(Qt::Key_Return); }, 600), 0);
     EXPECT_EQ(Focus(), static_cast<QWidget*>(window->UkonceniButton()));
 }
 
