@@ -106,6 +106,26 @@ void CancelPendingModals()
     EndWaitingWatchers(u"the test ended first"_s);
 }
 
+QWidget* KeyTargetIn(const QMetaObject& windowClass)
+{
+    if (!QApplication::focusWidget()) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->metaObject()->inherits(&windowClass))
+                WaitActive(w);
+    }
+    return QApplication::focusWidget();
+}
+
+void PressIn(const QMetaObject& windowClass, int key, Qt::KeyboardModifiers mods)
+{
+    QTest::keyClick(KeyTargetIn(windowClass), Qt::Key(key), mods);
+}
+
+void TypeIn(const QMetaObject& windowClass, const QString& text)
+{
+    TypeInto(KeyTargetIn(windowClass), text);
+}
+
 int ModalsDuring(const std::function<void()>& act, int waitMs)
 {
     int modals = 0;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <source_location>
 
@@ -41,6 +43,12 @@ QString FocusName();
 // window) is activated again as a desktop would do. No focus at all fails the test (nullptr).
 QWidget* KeyTarget();
 
+// KeyTarget() for a test whose window stands beside others: when nothing has the focus, the visible
+// top-level window of `windowClass` is activated first. PressIn and TypeIn send keys there.
+QWidget* KeyTargetIn(const QMetaObject& windowClass);
+void PressIn(const QMetaObject& windowClass, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+void TypeIn(const QMetaObject& windowClass, const QString& text);
+
 // Types `text` into `w` as key presses; letters beyond ASCII arrive with their key and their text,
 // as from a Czech keyboard.
 void TypeInto(QWidget* w, const QString& text);
@@ -48,3 +56,15 @@ void TypeInto(QWidget* w, const QString& text);
 // A key press, or typed text, in the KeyTarget().
 void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 void Type(const QString& text);
+
+// Runs `act` on the next modal window of type T when it opens, after it became active.
+template <typename T>
+void OnDialog(std::function<void(T*)> act)
+{
+    OnNextModal([act](QWidget* w) {
+        auto* dialog = qobject_cast<T*>(w);
+        ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+        ASSERT_TRUE(WaitActive(dialog));
+        act(dialog);
+    });
+}

@@ -28,43 +28,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// After a dialog closed, the offscreen platform leaves no window active; the receipt window is
-// activated again as a desktop would do.
-QWidget* WindowKeyTarget()
-{
-    if (!QApplication::focusWidget()) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && qobject_cast<TDokladUctenka*>(w))
-                WaitActive(w);
-    }
-    return QApplication::focusWidget();
-}
-
+// Keys go to this window when a closed dialog left no window active (offscreen platform).
 void WindowPress(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
-    QTest::keyClick(WindowKeyTarget(), Qt::Key(key), mods);
+    PressIn(TDokladUctenka::staticMetaObject, key, mods);
 }
 
 void WindowType(const QString& text)
 {
-    TypeInto(WindowKeyTarget(), text);
+    TypeIn(TDokladUctenka::staticMetaObject, text);
 }
 
 QWidget* Focus()
 {
     return QApplication::focusWidget();
-}
-
-// Runs `act` on the next modal window of type T when it opens, after it became active.
-template <typename T>
-void OnDialog(std::function<void(T*)> act)
-{
-    OnNextModal([act](QWidget* w) {
-        auto* dialog = qobject_cast<T*>(w);
-        ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
-        ASSERT_TRUE(WaitActive(dialog));
-        act(dialog);
-    });
 }
 
 struct TCardSpec {
