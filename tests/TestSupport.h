@@ -114,6 +114,16 @@ class StoreTest : public testing::TestWithParam<TStoreKind> {
 protected:
     void SetUp() override;
     void TearDown() override { store.reset(); }
+    // A cursor on the test's own connection over the organisation's table of that prefix, open: it
+    // sees only what the code under test committed.
+    std::unique_ptr<TTable> Table(const QString& prefix, const QString& organisation = QStringLiteral("0001"))
+    {
+        const TTableDef& def = TableDef(prefix);
+        auto t = std::make_unique<TTable>(store->Db(), def);
+        t->SetTableName(TableNameFor(def, organisation));
+        t->Open();
+        return t;
+    }
     std::unique_ptr<TTestStore> store;
 };
 

@@ -266,15 +266,6 @@ protected:
         StoreTest::TearDown();
     }
 
-    std::unique_ptr<TTable> Table(const QString& prefix)
-    {
-        const TTableDef& def = TableDef(prefix);
-        auto t = std::make_unique<TTable>(store->Db(), def);
-        t->SetTableName(TableNameFor(def, u"0001"_s));
-        t->Open();
-        return t;
-    }
-
     void SetCounter(const QString& value)
     {
         auto cis = Table(u"CIS"_s);

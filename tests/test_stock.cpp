@@ -47,16 +47,6 @@ protected:
         StoreTest::TearDown();
     }
 
-    // Cursors on the test's own connection: they see only what the data module committed.
-    std::unique_ptr<TTable> Table(const QString& prefix)
-    {
-        const TTableDef& def = TableDef(prefix);
-        auto t = std::make_unique<TTable>(store->Db(), def);
-        t->SetTableName(TableNameFor(def, u"0001"_s));
-        t->Open();
-        return t;
-    }
-
     void AddCard(const QString& kav, const QString& name, bool stockItem, double sta = 0,
                  const QString& sku = {})
     {

@@ -21,15 +21,6 @@ TFieldDef Field(const QString& name, TFieldType type)
 
 class ValuesTest : public StoreTest {
 protected:
-    std::unique_ptr<TTable> Table(const QString& prefix)
-    {
-        const TTableDef& def = TableDef(prefix);
-        auto t = std::make_unique<TTable>(store->Db(), def);
-        t->SetTableName(TableNameFor(def, u"0001"_s));
-        t->Open();
-        return t;
-    }
-
     static QStringList Walk(TTable& t, const QString& field)
     {
         QStringList out;
